@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Expected.h"
+#include "ExtraUsage.h"
+#include "UsageWindow.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+// The usage report of one organization.
+struct UsageResponse
+{
+    std::optional<UsageWindow> fiveHour;
+    std::optional<UsageWindow> sevenDay;
+    std::optional<UsageWindow> sevenDayVelmar;
+    std::optional<UsageWindow> sevenDayDrevan;
+    std::optional<ExtraUsage> extraUsage;
+
+    // The report, or the decoder's description of what is wrong with the body.
+    static Expected<UsageResponse, QString> decode(const QByteArray& body);
+
+    // The larger of the five-hour and seven-day utilization, an absent window counting as 0.
+    double headlineUtilization() const;
+};

@@ -1,0 +1,32 @@
+#include "UsageWindow.h"
+
+#include "InternetDateTime.h"
+#include "JsonReader.h"
+
+UsageWindow UsageWindow::fromJson(const JsonReader& json)
+{
+    UsageWindow window;
+    window.utilization = json.requiredNumber(QStringLiteral("utilization"));
+    window.resetsAt = json.requiredString(QStringLiteral("resets_at"));
+    return window;
+}
+
+QString UsageWindow::timeUntilReset(const QDateTime& now) const
+{
+    using namespace InternetDateTime;
+    auto resetMoment = parse(resetsAt, Fraction::Required);
+    if (!resetMoment)
+        resetMoment = parse(resetsAt, Fraction::Refused);
+    if (!resetMoment)
+        return QString(QChar(0x2013));
+
+    const qint64 millis = now.msecsTo(*resetMoment);
+    if (millis <= 0)
+        return QStringLiteral("ora");
+    const qint64 seconds = millis / 1000;
+    const qint64 hours = seconds / 3600;
+    const qint64 minutes = (seconds % 3600) / 60;
+    if (seconds < 3600)
+        return QStringLiteral("%1 min").arg(minutes);
+    return QStringLiteral("%1h %2min").arg(hours).arg(minutes);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+class JsonReader;
+
+// One rate-limit window of the usage report.
+struct UsageWindow
+{
+    double utilization = 0; // percent, as the service sends it
+    QString resetsAt;       // ISO 8601 text, parsed only when needed
+
+    static UsageWindow fromJson(const JsonReader& json);
+
+    // "42 min", "3h 5min", "ora", or an en dash when resetsAt cannot be read.
+    QString timeUntilReset(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;
+};

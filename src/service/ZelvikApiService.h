@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ZelvikRequestFactory.h"
+#include "model/OrgInfo.h"
+#include "model/ServiceError.h"
+#include "model/UsageResponse.h"
+
+#include <QCoroTask>
+#include <QNetworkAccessManager>
+#include <QObject>
+
+// The only component that talks to the service. It holds nothing but the origin; each call
+// stands alone. Failures come back as values: an AppError, or the transport's or JSON
+// decoder's own error passed on unchanged.
+class ZelvikApiService : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 kMaxBodyBytes = 1024 * 1024;
+    static inline const QString kDefaultOrigin = QStringLiteral("https://zelvik.ai");
+
+    explicit ZelvikApiService(const QString& baseUrl, QObject* parent = nullptr);
+
+    QString baseUrl() const { return m_requests.baseUrl(); }
+
+    QCoro::Task<ServiceResult<OrgInfo>> fetchOrgInfo(QString sessionKey);
+    QCoro::Task<ServiceResult<UsageResponse>> fetchUsage(QString sessionKey, QString orgId);
+
+private:
+    QCoro::Task<Expected<QByteArray, ServiceError>> send(QNetworkRequest request);
+
+    ZelvikRequestFactory m_requests;
+    QNetworkAccessManager m_network;
+};

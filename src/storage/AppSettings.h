@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+
+// The user's settings; the defaults are those of a first run.
+struct AppSettings
+{
+    bool alertEnabled = true;
+    qint64 alertThresholdPercent = 80;
+    bool showExtraCredits = true;
+    std::optional<double> extraCreditsMonthlyLimit;
+
+    bool operator==(const AppSettings&) const = default;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The stored session: session key, organization id and name in credentials.json. Every
+// read goes to the file anew, every write rewrites it whole; nothing is held in memory and
+// no failure reaches the caller (an unreadable file reads as absent values).
+class CredentialStore
+{
+public:
+    explicit CredentialStore(const QString& folderPath);
+
+    std::optional<QString> sessionKey() const;
+    std::optional<QString> orgId() const;
+    std::optional<QString> orgName() const;
+    bool hasCredentials() const;
+
+    void setSessionKey(const std::optional<QString>& value) const;
+    void setOrgId(const std::optional<QString>& value) const;
+    void setOrgName(const std::optional<QString>& value) const;
+
+    void clear() const;
+
+    QString filePath() const { return m_filePath; }
+
+private:
+    struct Record;
+    Record readRecord() const;
+    void writeField(std::optional<QString> Record::*field, const std::optional<QString>& value) const;
+
+    QString m_filePath;
+};

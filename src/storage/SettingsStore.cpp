@@ -1,0 +1,57 @@
+#include "SettingsStore.h"
+
+#include "AppDataFolder.h"
+#include "JsonFile.h"
+#include "model/JsonReader.h"
+
+#include <QJsonObject>
+
+#include <cmath>
+
+namespace {
+
+const QString kAlertEnabled = QStringLiteral("alertEnabled");
+const QString kThreshold = QStringLiteral("alertThresholdPercent");
+const QString kShowExtra = QStringLiteral("showExtraCredits");
+const QString kLimit = QStringLiteral("extraCreditsMonthlyLimit");
+
+AppSettings fromJson(const JsonReader& json)
+{
+    AppSettings settings;
+    settings.alertEnabled = json.requiredBool(kAlertEnabled);
+    settings.alertThresholdPercent = json.requiredInteger(kThreshold);
+    settings.showExtraCredits = json.requiredBool(kShowExtra);
+    settings.extraCreditsMonthlyLimit = json.optionalNumber(kLimit);
+    return settings;
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(const QString& folderPath)
+    : m_filePath(folderPath + QStringLiteral("/settings.json"))
+{
+    AppDataFolder::ensureExists(folderPath);
+}
+
+AppSettings SettingsStore::load() const
+{
+    const auto bytes = JsonFile::read(m_filePath);
+    if (!bytes)
+        return {};
+    const auto settings = JsonReader::decode<AppSettings>(*bytes, fromJson);
+    return settings ? *settings : AppSettings{};
+}
+
+void SettingsStore::save(const AppSettings& settings) const
+{
+    const auto& limit = settings.extraCreditsMonthlyLimit;
+    // JSON has no infinity or NaN: such a limit cannot be encoded, so nothing is written.
+    if (limit && !std::isfinite(*limit))
+        return;
+    QJsonObject object{{kAlertEnabled, settings.alertEnabled},
+                       {kThreshold, settings.alertThresholdPercent},
+                       {kShowExtra, settings.showExtraCredits}};
+    if (limit)
+        object.insert(kLimit, *limit);
+    JsonFile::write(m_filePath, object);
+}

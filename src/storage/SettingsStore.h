@@ -1,0 +1,21 @@
+#pragma once
+
+#include "AppSettings.h"
+
+#include <QString>
+
+// settings.json: loaded once at start-up, saved by the settings window. A file that lacks
+// a required key or has one of the wrong type gives the defaults for every field.
+class SettingsStore
+{
+public:
+    explicit SettingsStore(const QString& folderPath);
+
+    AppSettings load() const;
+    void save(const AppSettings& settings) const;
+
+    QString filePath() const { return m_filePath; }
+
+private:
+    QString m_filePath;
+};

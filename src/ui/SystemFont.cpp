@@ -4,7 +4,12 @@
 
 QFont SystemFont::font(qreal pointSize, QFont::Weight weight)
 {
-    QFont font = QGuiApplication::font();
+    return font(QGuiApplication::font(), pointSize, weight);
+}
+
+QFont SystemFont::font(const QFont& base, qreal pointSize, QFont::Weight weight)
+{
+    QFont font = base;
     font.setPointSizeF(pointSize);
     font.setWeight(weight);
     return font;

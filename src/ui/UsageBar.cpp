@@ -20,23 +20,6 @@ constexpr qreal barRadius = 3;
 constexpr qreal minimumFillWidth = 4;
 constexpr int animationMilliseconds = 400;
 
-QFont titleFont()
-{
-    return SystemFont::font(12, QFont::Medium);
-}
-QFont subtitleFont()
-{
-    return SystemFont::font(10);
-}
-QFont percentFont()
-{
-    return SystemFont::font(13, QFont::DemiBold);
-}
-QFont resetFont()
-{
-    return SystemFont::font(10);
-}
-
 qreal lineHeight(const QFont& font)
 {
     return qCeil(QFontMetricsF(font).height());
@@ -159,6 +142,26 @@ void UsageBar::onAnimationStep(const QVariant& progressValue)
     m_shownPercent = m_fromPercent + (m_percent - m_fromPercent) * progress;
     m_shownColor = blend(m_fromColor, bandColor(m_percent), progress);
     update();
+}
+
+QFont UsageBar::titleFont() const
+{
+    return SystemFont::font(font(), 12, QFont::Medium);
+}
+
+QFont UsageBar::subtitleFont() const
+{
+    return SystemFont::font(font(), 10);
+}
+
+QFont UsageBar::percentFont() const
+{
+    return SystemFont::font(font(), 13, QFont::DemiBold);
+}
+
+QFont UsageBar::resetFont() const
+{
+    return SystemFont::font(font(), 10);
 }
 
 qreal UsageBar::headerHeight() const

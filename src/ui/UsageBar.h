@@ -58,6 +58,10 @@ private:
     };
 
     Layout layout(int width) const;
+    QFont titleFont() const;
+    QFont subtitleFont() const;
+    QFont percentFont() const;
+    QFont resetFont() const;
     qreal headerHeight() const;
     qreal fillWidthFor(double percent) const;
     void onAnimationStep(const QVariant& progress);

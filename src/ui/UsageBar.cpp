@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QVariantAnimation>
 #include <QtMath>
+#include <cmath>
 
 namespace {
 
@@ -133,6 +134,8 @@ QColor UsageBar::fillColor() const
 
 qreal UsageBar::fillWidthFor(double percent) const
 {
+    if (std::isnan(percent))
+        return minimumFillWidth;
     return qMax(trackRect().width() * percent / 100.0, minimumFillWidth);
 }
 
@@ -246,7 +249,8 @@ void UsageBar::paintEvent(QPaintEvent*)
     painter.setBrush(track);
     painter.drawRoundedRect(geometry.track, barRadius, barRadius);
     QRectF fill = geometry.track;
-    fill.setWidth(fillWidth());
+    // Past the widget's edge nothing shows; stopping there keeps huge values drawable.
+    fill.setWidth(qMin(fillWidth(), width() + barRadius));
     painter.setBrush(m_shownColor);
     painter.drawRoundedRect(fill, barRadius, barRadius);
 

@@ -2,6 +2,7 @@
 #include "ui/UsageBar.h"
 
 #include <QTest>
+#include <cmath>
 
 class TestUsageBar : public QObject
 {
@@ -89,6 +90,8 @@ void TestUsageBar::fillFollowsWidth()
     QCOMPARE(bar.targetFillWidth(), wide / 2);
     layOut(bar, 4);
     bar.setPercent(1);
+    QCOMPARE(bar.targetFillWidth(), 4.0);
+    bar.setPercent(std::nan(""));
     QCOMPARE(bar.targetFillWidth(), 4.0);
 }
 

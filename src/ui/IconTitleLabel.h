@@ -1,0 +1,23 @@
+#pragma once
+
+#include "SymbolIcon.h"
+
+#include <QFont>
+#include <QWidget>
+
+class QLabel;
+
+// A symbol followed by a text, both in one size and colour: the label of a titled box.
+class IconTitleLabel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    IconTitleLabel(SymbolIcon::Name symbol, const QString& text, qreal size, QFont::Weight weight,
+                   const QColor& color, QWidget* parent = nullptr);
+
+    QString text() const;
+
+private:
+    QLabel* m_text = nullptr;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "state/RefreshLoop.h"
+
+#include <QWidget>
+#include <chrono>
+
+class AppState;
+
+// The content of the drop-down panel: the usage panel while a session is configured, the
+// setup panel otherwise, switched as soon as isConfigured changes.
+class MainView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MainView(AppState* state,
+                      std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval,
+                      QWidget* parent = nullptr);
+
+    QWidget* currentView() const { return m_current; }
+
+signals:
+    void viewChanged();
+
+private:
+    void showMatchingView();
+
+    AppState* m_state;
+    std::chrono::milliseconds m_refreshInterval;
+    QWidget* m_current = nullptr;
+};

@@ -1,0 +1,74 @@
+#include "PalloweApp.h"
+
+#include "MenuBarLabel.h"
+#include "PopupPanel.h"
+#include "SettingsWindowController.h"
+#include "state/AppState.h"
+
+#include <QCoreApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, QObject* parent)
+    : QObject(parent), m_settingsWindows(std::make_unique<SettingsWindowOpener>(services.notifier)),
+      m_state(new AppState(arguments,
+                           {services.dataFolder, services.notifier, services.loginWindows,
+                            m_settingsWindows.get()},
+                           this)),
+      m_panel(std::make_unique<PopupPanel>(m_state, services.refreshInterval))
+{
+}
+
+PalloweApp::~PalloweApp()
+{
+    delete m_tray; // before the menu it points to
+}
+
+void PalloweApp::installTrayItem()
+{
+    if (m_tray)
+        return;
+    m_menu = std::make_unique<QMenu>();
+    connect(m_menu->addAction(QStringLiteral("Apri")), &QAction::triggered, this,
+            &PalloweApp::openPanel);
+    connect(m_menu->addAction(QStringLiteral("Esci")), &QAction::triggered, qApp,
+            &QCoreApplication::quit);
+
+    m_tray = new QSystemTrayIcon(this);
+    m_tray->setContextMenu(m_menu.get());
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { onTrayClicked(reason); });
+    connect(m_state, &AppState::usageChanged, this, &PalloweApp::updateTrayFace);
+    connect(m_state, &AppState::isConfiguredChanged, this, &PalloweApp::updateTrayFace);
+    updateTrayFace();
+    m_tray->show();
+}
+
+void PalloweApp::openPanel()
+{
+    m_panel->openBelow(m_tray ? m_tray->geometry() : QRect());
+}
+
+void PalloweApp::updateTrayFace()
+{
+    const qint64 percent = m_state->menuBarPercent();
+    const bool configured = m_state->isConfigured();
+    // Every refresh writes the report; the face is drawn again only when it would differ.
+    if (m_faceDrawn && percent == m_drawnPercent && configured == m_drawnConfigured)
+        return;
+    m_faceDrawn = true;
+    m_drawnPercent = percent;
+    m_drawnConfigured = configured;
+    m_tray->setIcon(MenuBarLabel::icon(percent, configured));
+    m_tray->setToolTip(MenuBarLabel::toolTip(percent, configured));
+}
+
+void PalloweApp::onTrayClicked(int reason)
+{
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    if (m_panel->isVisible())
+        m_panel->hide();
+    else if (!m_panel->closedJustNow())
+        openPanel();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "state/RefreshLoop.h"
+
+#include <QObject>
+#include <QStringList>
+#include <chrono>
+#include <memory>
+
+class AppState;
+class LoginWindowLauncher;
+class Notifier;
+class PopupPanel;
+class QMenu;
+class QSystemTrayIcon;
+class SettingsWindowOpener;
+
+// The running program: the one AppState of the process, the tray item whose face follows
+// the usage, and the drop-down panel the item opens.
+class PalloweApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Services
+    {
+        QString dataFolder;
+        Notifier* notifier = nullptr;
+        LoginWindowLauncher* loginWindows = nullptr;
+        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
+    };
+
+    PalloweApp(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
+    ~PalloweApp() override;
+
+    AppState* state() const { return m_state; }
+    PopupPanel* panel() const { return m_panel.get(); }
+    // Null until installTrayItem().
+    QSystemTrayIcon* trayItem() const { return m_tray; }
+
+    // Puts the item in the tray; call once a tray is there.
+    void installTrayItem();
+    void openPanel();
+
+private:
+    void updateTrayFace();
+    void onTrayClicked(int reason);
+
+    std::unique_ptr<SettingsWindowOpener> m_settingsWindows;
+    AppState* m_state;
+    std::unique_ptr<PopupPanel> m_panel;
+    std::unique_ptr<QMenu> m_menu;
+    QSystemTrayIcon* m_tray = nullptr;
+    qint64 m_drawnPercent = -1;
+    bool m_drawnConfigured = false;
+    bool m_faceDrawn = false;
+};

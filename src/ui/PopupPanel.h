@@ -1,0 +1,42 @@
+#pragma once
+
+#include "state/RefreshLoop.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+#include <chrono>
+
+class AppState;
+class MainView;
+
+// The frameless drop-down that holds MainView. It closes when the user clicks elsewhere or
+// another window takes the focus, and follows its content's height.
+class PopupPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PopupPanel(AppState* state,
+                        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval,
+                        QWidget* parent = nullptr);
+
+    MainView* mainView() const { return m_mainView; }
+
+    // Shows the panel under the icon when its geometry is valid, else at the pointer.
+    void openBelow(const QRect& iconGeometry);
+    // True for a moment after the panel closed: the click on the tray icon that closed it
+    // must not open it again.
+    bool closedJustNow() const;
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void keepOnScreen();
+    void onFocusWindowChanged(QWindow* window);
+
+    MainView* m_mainView;
+    QRect m_iconGeometry;
+    QElapsedTimer m_sinceClosed;
+};

@@ -1,0 +1,241 @@
+#include "SettingsView.h"
+
+#include "Divider.h"
+#include "LimitText.h"
+#include "PanelStyle.h"
+#include "SectionBox.h"
+#include "SystemColors.h"
+#include "SystemFont.h"
+#include "state/AppState.h"
+#include "state/Notifier.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+constexpr int kHeaderSymbolSide = 18;
+
+QVBoxLayout* column(QWidget* owner, const QMargins& margins, int spacing)
+{
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(margins);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+QCheckBox* toggle(const QString& text, bool checked, QWidget* parent)
+{
+    auto* box = new QCheckBox(text, parent);
+    box->setFont(SystemFont::font(13, QFont::Normal));
+    box->setChecked(checked);
+    return box;
+}
+
+} // namespace
+
+SettingsView::SettingsView(AppState* state, const AppSettings& currentSettings,
+                           Notifier* notifier, std::function<void()> onClose, QWidget* parent)
+    : QWidget(parent), m_state(state), m_notifier(notifier), m_onClose(std::move(onClose)),
+      m_draft(currentSettings)
+{
+    setObjectName(QStringLiteral("settingsView"));
+    setFixedWidth(kWidth);
+    auto* layout = column(this, {}, 0);
+    layout->addWidget(buildHeader());
+    layout->addWidget(new Divider(this));
+    layout->addWidget(buildGroups());
+    layout->addWidget(new Divider(this));
+    layout->addWidget(buildButtons());
+}
+
+QString SettingsView::limitText() const
+{
+    return m_limitField->text();
+}
+
+QColor SettingsView::thresholdColor(qint64 threshold)
+{
+    if (threshold >= 85)
+        return SystemColors::red();
+    if (threshold >= 70)
+        return SystemColors::orange();
+    return SystemColors::blue();
+}
+
+QWidget* SettingsView::buildHeader()
+{
+    auto* header = new QWidget(this);
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(14, 14, 14, 14);
+    row->setSpacing(PanelStyle::kDefaultSpacing);
+    row->addWidget(PanelStyle::symbol(SymbolIcon::Name::GearshapeFill, SystemColors::blue(),
+                                      kHeaderSymbolSide, header));
+    row->addWidget(
+        PanelStyle::label(QStringLiteral("Impostazioni"), 14, QFont::DemiBold, {}, header));
+    row->addStretch();
+    return header;
+}
+
+QWidget* SettingsView::buildGroups()
+{
+    auto* groups = new QWidget(this);
+    auto* layout = column(groups, {14, 14, 14, 14}, 14);
+    layout->addWidget(buildAlertGroup());
+    layout->addWidget(buildCreditsGroup());
+    return groups;
+}
+
+QWidget* SettingsView::buildAlertGroup()
+{
+    auto* box = new SectionBox(SymbolIcon::Name::Bell, QStringLiteral("Notifiche"), this);
+    box->contentLayout()->setSpacing(10);
+    m_alertToggle = toggle(QStringLiteral("Attiva notifiche di utilizzo"), m_draft.alertEnabled, box);
+    m_alertToggle->setObjectName(QStringLiteral("alertToggle"));
+    connect(m_alertToggle, &QCheckBox::toggled, this, &SettingsView::setAlertEnabled);
+    box->contentLayout()->addWidget(m_alertToggle);
+
+    m_thresholdBlock = new QWidget(box);
+    m_thresholdBlock->setObjectName(QStringLiteral("thresholdBlock"));
+    auto* block = column(m_thresholdBlock, {0, 2, 0, 0}, 4);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(PanelStyle::label(QStringLiteral("Soglia di allerta"), 12, QFont::Normal,
+                                          {}, m_thresholdBlock));
+    titleRow->addStretch();
+    m_thresholdText = PanelStyle::label({}, 12, QFont::DemiBold, {}, m_thresholdBlock);
+    m_thresholdText->setObjectName(QStringLiteral("thresholdText"));
+    // The desktop's sans-serif fonts already draw digits at one width, so the number does
+    // not shift while the slider moves.
+    titleRow->addWidget(m_thresholdText);
+    block->addLayout(titleRow);
+
+    m_slider = new QSlider(Qt::Horizontal, m_thresholdBlock);
+    m_slider->setObjectName(QStringLiteral("thresholdSlider"));
+    // The slider moves in whole steps, so it can only offer 50, 55, ... 95.
+    m_slider->setRange(0, (kMaximumThreshold - kMinimumThreshold) / kThresholdStep);
+    m_slider->setPageStep(1);
+    connect(m_slider, &QSlider::valueChanged, this, &SettingsView::setSliderPosition);
+    block->addWidget(m_slider);
+
+    auto* scale = new QHBoxLayout;
+    const QColor secondary = PanelStyle::secondary(this);
+    scale->addWidget(PanelStyle::label(QStringLiteral("50%"), 9, QFont::Normal, secondary,
+                                       m_thresholdBlock));
+    scale->addStretch();
+    scale->addWidget(PanelStyle::label(QStringLiteral("95%"), 9, QFont::Normal, secondary,
+                                       m_thresholdBlock));
+    block->addLayout(scale);
+    box->contentLayout()->addWidget(m_thresholdBlock);
+
+    m_thresholdBlock->setVisible(m_draft.alertEnabled);
+    renderThreshold();
+    return box;
+}
+
+QWidget* SettingsView::buildCreditsGroup()
+{
+    auto* box =
+        new SectionBox(SymbolIcon::Name::Creditcard, QStringLiteral("Crediti di utilizzo"), this);
+    box->contentLayout()->setSpacing(10);
+    m_creditsToggle =
+        toggle(QStringLiteral("Mostra crediti aggiuntivi"), m_draft.showExtraCredits, box);
+    m_creditsToggle->setObjectName(QStringLiteral("creditsToggle"));
+    box->contentLayout()->addWidget(m_creditsToggle);
+
+    m_limitBlock = new QWidget(box);
+    m_limitBlock->setObjectName(QStringLiteral("limitBlock"));
+    auto* block = column(m_limitBlock, {0, 2, 0, 0}, 4);
+    block->addWidget(PanelStyle::label(QStringLiteral("Limite mensile personalizzato"), 12,
+                                       QFont::Normal, {}, m_limitBlock));
+    auto* fieldRow = new QHBoxLayout;
+    fieldRow->setSpacing(4);
+    fieldRow->addWidget(PanelStyle::label(QStringLiteral("€"), 12, QFont::Normal,
+                                          PanelStyle::secondary(this), m_limitBlock));
+    m_limitField = new QLineEdit(LimitText::format(m_draft.extraCreditsMonthlyLimit), m_limitBlock);
+    m_limitField->setObjectName(QStringLiteral("limitField"));
+    m_limitField->setPlaceholderText(QStringLiteral("Automatico dall'API"));
+    m_limitField->setFont(SystemFont::font(12, QFont::Normal));
+    fieldRow->addWidget(m_limitField);
+    block->addLayout(fieldRow);
+    block->addWidget(PanelStyle::label(QStringLiteral("Lascia vuoto per usare il valore dell'API."),
+                                       10, QFont::Normal, PanelStyle::secondary(this),
+                                       m_limitBlock));
+    box->contentLayout()->addWidget(m_limitBlock);
+
+    m_limitBlock->setVisible(m_draft.showExtraCredits);
+    connect(m_creditsToggle, &QCheckBox::toggled, this, [this](bool on) {
+        m_draft.showExtraCredits = on;
+        m_limitBlock->setVisible(on);
+    });
+    return box;
+}
+
+QWidget* SettingsView::buildButtons()
+{
+    auto* buttons = new QWidget(this);
+    auto* row = new QHBoxLayout(buttons);
+    row->setContentsMargins(14, 10, 14, 10);
+    row->setSpacing(PanelStyle::kDefaultSpacing);
+
+    auto* cancel = new QPushButton(QStringLiteral("Annulla"), buttons);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Escape));
+    connect(cancel, &QPushButton::clicked, this, [this] { m_onClose(); });
+    row->addWidget(cancel);
+    row->addStretch();
+
+    auto* save = new QPushButton(QStringLiteral("Salva"), buttons);
+    save->setObjectName(QStringLiteral("saveButton"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    PanelStyle::makeProminent(save, 24);
+    connect(save, &QPushButton::clicked, this, &SettingsView::save);
+    row->addWidget(save);
+    return buttons;
+}
+
+void SettingsView::setAlertEnabled(bool enabled)
+{
+    m_draft.alertEnabled = enabled;
+    m_thresholdBlock->setVisible(enabled);
+    // Only switching on asks; the value the form opened with never does.
+    if (enabled && m_notifier)
+        m_notifier->requestPermission();
+}
+
+void SettingsView::setSliderPosition(int position)
+{
+    m_draft.alertThresholdPercent = kMinimumThreshold + position * kThresholdStep;
+    renderThreshold();
+}
+
+void SettingsView::renderThreshold()
+{
+    const qint64 threshold = m_draft.alertThresholdPercent;
+    const QColor color = thresholdColor(threshold);
+    m_thresholdText->setText(QString::number(threshold) + QLatin1Char('%'));
+    PanelStyle::setTextColor(m_thresholdText, color);
+
+    // A stored threshold between the steps is shown at the nearest one without changing it.
+    const int position = int(std::lround(double(threshold - kMinimumThreshold) / kThresholdStep));
+    const QSignalBlocker quiet(m_slider);
+    m_slider->setValue(position);
+    QPalette tint = m_slider->palette();
+    tint.setColor(QPalette::Highlight, color);
+    m_slider->setPalette(tint);
+}
+
+void SettingsView::save()
+{
+    const QString text = m_limitField->text();
+    m_draft.extraCreditsMonthlyLimit =
+        text.isEmpty() ? std::nullopt : LimitText::parse(text);
+    m_state->setSettings(m_draft);
+    m_state->settingsStore().save(m_draft);
+    m_onClose();
+}

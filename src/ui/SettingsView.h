@@ -1,0 +1,62 @@
+#pragma once
+
+#include "storage/AppSettings.h"
+
+#include <QColor>
+#include <QWidget>
+#include <functional>
+
+class AppState;
+class Notifier;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+// The settings form. It edits a copy of the settings; only "Salva" hands the copy to the
+// state and the settings file.
+class SettingsView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 340;
+    static constexpr int kMinimumThreshold = 50;
+    static constexpr int kMaximumThreshold = 95;
+    static constexpr int kThresholdStep = 5;
+
+    SettingsView(AppState* state, const AppSettings& currentSettings, Notifier* notifier,
+                 std::function<void()> onClose, QWidget* parent = nullptr);
+
+    AppSettings draft() const { return m_draft; }
+    QString limitText() const;
+
+    static QColor thresholdColor(qint64 threshold);
+
+    void save();
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildGroups();
+    QWidget* buildAlertGroup();
+    QWidget* buildCreditsGroup();
+    QWidget* buildButtons();
+
+    void setAlertEnabled(bool enabled);
+    void setSliderPosition(int position);
+    void renderThreshold();
+
+    AppState* m_state;
+    Notifier* m_notifier;
+    std::function<void()> m_onClose;
+    AppSettings m_draft;
+
+    QCheckBox* m_alertToggle = nullptr;
+    QWidget* m_thresholdBlock = nullptr;
+    QLabel* m_thresholdText = nullptr;
+    QSlider* m_slider = nullptr;
+    QCheckBox* m_creditsToggle = nullptr;
+    QWidget* m_limitBlock = nullptr;
+    QLineEdit* m_limitField = nullptr;
+};

@@ -1,0 +1,142 @@
+#include "SetupView.h"
+
+#include "BusySpinner.h"
+#include "Divider.h"
+#include "PanelHeader.h"
+#include "PanelStyle.h"
+#include "SystemColors.h"
+#include "WarningBanner.h"
+#include "state/AppState.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPanelWidth = 300;
+constexpr int kPromptSymbolSide = 32;
+constexpr int kButtonSymbolSide = 16;
+constexpr int kLargeControlHeight = 30;
+constexpr qreal kButtonSpinnerScale = 0.8;
+
+QLabel* centred(QLabel* label)
+{
+    label->setAlignment(Qt::AlignHCenter);
+    return label;
+}
+
+} // namespace
+
+SetupView::SetupView(AppState* state, QWidget* parent) : QWidget(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("setupView"));
+    setFixedWidth(kPanelWidth);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(new PanelHeader(this));
+    layout->addWidget(new Divider(this));
+    layout->addWidget(buildBody());
+    layout->addWidget(new Divider(this));
+    layout->addWidget(buildFooter());
+
+    connect(state, &AppState::isLoadingChanged, this, &SetupView::render);
+    connect(state, &AppState::errorChanged, this, &SetupView::render);
+    render();
+}
+
+QWidget* SetupView::buildBody()
+{
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(16);
+    layout->addWidget(buildPrompt());
+    m_errorRow = new WarningBanner(body);
+    m_errorRow->setObjectName(QStringLiteral("errorRow"));
+    layout->addWidget(m_errorRow, 0, Qt::AlignLeft);
+    layout->addWidget(buildSignInButton());
+    return body;
+}
+
+QWidget* SetupView::buildPrompt()
+{
+    auto* prompt = new QWidget(this);
+    auto* layout = new QVBoxLayout(prompt);
+    layout->setContentsMargins(0, 4, 0, 0);
+    layout->setSpacing(8);
+    layout->addWidget(PanelStyle::symbol(SymbolIcon::Name::PersonBadgeKeyFill, SystemColors::blue(),
+                                         kPromptSymbolSide, prompt),
+                      0, Qt::AlignHCenter);
+    layout->addWidget(centred(PanelStyle::label(QStringLiteral("Autenticati con Zelvik"), 13,
+                                                QFont::DemiBold, {}, prompt)));
+    auto* explanation = centred(PanelStyle::label(
+        QStringLiteral("Accedi al tuo account Zelvik per visualizzare i limiti di utilizzo del "
+                       "tuo piano."),
+        11, QFont::Normal, PanelStyle::secondary(this), prompt));
+    explanation->setWordWrap(true);
+    layout->addWidget(explanation);
+    return prompt;
+}
+
+QPushButton* SetupView::buildSignInButton()
+{
+    m_signIn = new QPushButton(this);
+    m_signIn->setObjectName(QStringLiteral("signInButton"));
+    PanelStyle::makeProminent(m_signIn, kLargeControlHeight);
+    auto* row = new QHBoxLayout(m_signIn);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(PanelStyle::kDefaultSpacing);
+    row->addStretch();
+    m_signInSpinner = new BusySpinner(kButtonSpinnerScale * kButtonSymbolSide /
+                                          BusySpinner::kNormalDiameter,
+                                      m_signIn);
+    m_signInSpinner->setObjectName(QStringLiteral("signInSpinner"));
+    PanelStyle::setTextColor(m_signInSpinner, Qt::white);
+    m_signInSymbol =
+        PanelStyle::symbol(SymbolIcon::Name::Safari, Qt::white, kButtonSymbolSide, m_signIn);
+    m_signInSymbol->setObjectName(QStringLiteral("signInSymbol"));
+    m_signInText = PanelStyle::label({}, 13, QFont::Normal, Qt::white, m_signIn);
+    m_signInText->setObjectName(QStringLiteral("signInText"));
+    for (QWidget* part : {static_cast<QWidget*>(m_signInSpinner),
+                          static_cast<QWidget*>(m_signInSymbol), static_cast<QWidget*>(m_signInText)}) {
+        part->setAttribute(Qt::WA_TransparentForMouseEvents);
+        row->addWidget(part);
+    }
+    row->addStretch();
+    connect(m_signIn, &QPushButton::clicked, m_state, &AppState::startOAuthLogin);
+    return m_signIn;
+}
+
+QWidget* SetupView::buildFooter()
+{
+    auto* footer = new QWidget(this);
+    auto* row = new QHBoxLayout(footer);
+    row->setContentsMargins(14, 8, 14, 8);
+    row->setSpacing(PanelStyle::kDefaultSpacing);
+    row->addStretch();
+    auto* quit = PanelStyle::plainTextButton(QStringLiteral("Esci"), 11,
+                                             PanelStyle::secondary(this), footer);
+    quit->setObjectName(QStringLiteral("quitButton"));
+    connect(quit, &QToolButton::clicked, qApp, &QCoreApplication::quit);
+    row->addWidget(quit);
+    return footer;
+}
+
+void SetupView::render()
+{
+    const auto error = m_state->error();
+    m_errorRow->setVisible(error.has_value());
+    m_errorRow->setText(error.value_or(QString()));
+
+    const bool loading = m_state->isLoading();
+    m_signIn->setEnabled(!loading);
+    m_signInSpinner->setVisible(loading);
+    m_signInSymbol->setVisible(!loading);
+    m_signInText->setText(loading ? QStringLiteral("Connessione...")
+                                  : QStringLiteral("Accedi con Zelvik"));
+}

@@ -1,7 +1,7 @@
-#include "ui/PalloweApp.h"
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
 #include "storage/AppDataFolder.h"
+#include "ui/PalloweApp.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -11,13 +11,12 @@
 
 PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, QObject* parent)
     : QObject(parent), m_settingsWindows(std::make_unique<SettingsWindowOpener>(services.notifier)),
-      m_state(new AppState(arguments,
-                           {services.dataFolder, services.notifier, services.loginWindows,
-                            m_settingsWindows.get()},
-                           this)),
+      m_state(new AppState(
+          arguments,
+          {services.dataFolder, services.notifier, services.loginWindows, m_settingsWindows.get()},
+          this)),
       m_panel(std::make_unique<PopupPanel>(m_state, services.refreshInterval))
-{
-}
+{}
 
 PalloweApp::~PalloweApp()
 {

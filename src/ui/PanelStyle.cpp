@@ -76,13 +76,14 @@ QToolButton* PanelStyle::plainTextButton(const QString& text, qreal size, const 
 void PanelStyle::makeProminent(QPushButton* button, int minimumHeight)
 {
     const QColor accent = SystemColors::blue();
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none;"
-                                         " border-radius: 6px; padding: 4px 14px; min-height: %2px; }"
-                                         "QPushButton:pressed { background: %3; }"
-                                         "QPushButton:disabled { background: %4; }")
-                              .arg(accent.name())
-                              .arg(minimumHeight - 8)
-                              .arg(accent.darker(125).name())
-                              .arg(accent.lighter(150).name()));
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background: %1; color: white; border: none;"
+                       " border-radius: 6px; padding: 4px 14px; min-height: %2px; }"
+                       "QPushButton:pressed { background: %3; }"
+                       "QPushButton:disabled { background: %4; }")
+            .arg(accent.name())
+            .arg(minimumHeight - 8)
+            .arg(accent.darker(125).name())
+            .arg(accent.lighter(150).name()));
     button->setCursor(Qt::PointingHandCursor);
 }

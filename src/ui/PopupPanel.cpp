@@ -13,8 +13,7 @@ namespace {
 constexpr qint64 kReopenGuardMilliseconds = 250;
 }
 
-PopupPanel::PopupPanel(AppState* state, std::chrono::milliseconds refreshInterval,
-                       QWidget* parent)
+PopupPanel::PopupPanel(AppState* state, std::chrono::milliseconds refreshInterval, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint),
       m_mainView(new MainView(state, refreshInterval, this))
 {
@@ -25,8 +24,7 @@ PopupPanel::PopupPanel(AppState* state, std::chrono::milliseconds refreshInterva
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_mainView);
-    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
-            &PopupPanel::onFocusWindowChanged);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &PopupPanel::onFocusWindowChanged);
 }
 
 void PopupPanel::openBelow(const QRect& iconGeometry)

@@ -19,7 +19,8 @@ QPoint PopupPlacement::topLeft(const QRect& iconGeometry, const QPoint& cursor, 
     const QRect anchor = underIcon ? iconGeometry : QRect(cursor, QSize(1, 1));
     int x = underIcon ? anchor.center().x() - size.width() / 2 : anchor.left();
     int y = anchor.bottom() + 1;
-    if (y + size.height() > available.bottom() + 1 && anchor.top() - size.height() >= available.top())
+    if (y + size.height() > available.bottom() + 1 &&
+        anchor.top() - size.height() >= available.top())
         y = anchor.top() - size.height();
     x = clamp(x, available.left(), available.right() + 1 - size.width());
     y = clamp(y, available.top(), available.bottom() + 1 - size.height());

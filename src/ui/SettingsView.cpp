@@ -40,8 +40,8 @@ QCheckBox* toggle(const QString& text, bool checked, QWidget* parent)
 
 } // namespace
 
-SettingsView::SettingsView(AppState* state, const AppSettings& currentSettings,
-                           Notifier* notifier, std::function<void()> onClose, QWidget* parent)
+SettingsView::SettingsView(AppState* state, const AppSettings& currentSettings, Notifier* notifier,
+                           std::function<void()> onClose, QWidget* parent)
     : QWidget(parent), m_state(state), m_notifier(notifier), m_onClose(std::move(onClose)),
       m_draft(currentSettings)
 {
@@ -96,7 +96,8 @@ QWidget* SettingsView::buildAlertGroup()
 {
     auto* box = new SectionBox(SymbolIcon::Name::Bell, QStringLiteral("Notifiche"), this);
     box->contentLayout()->setSpacing(10);
-    m_alertToggle = toggle(QStringLiteral("Attiva notifiche di utilizzo"), m_draft.alertEnabled, box);
+    m_alertToggle =
+        toggle(QStringLiteral("Attiva notifiche di utilizzo"), m_draft.alertEnabled, box);
     m_alertToggle->setObjectName(QStringLiteral("alertToggle"));
     connect(m_alertToggle, &QCheckBox::toggled, this, &SettingsView::setAlertEnabled);
     box->contentLayout()->addWidget(m_alertToggle);
@@ -125,11 +126,11 @@ QWidget* SettingsView::buildAlertGroup()
 
     auto* scale = new QHBoxLayout;
     const QColor secondary = PanelStyle::secondary(this);
-    scale->addWidget(PanelStyle::label(QStringLiteral("50%"), 9, QFont::Normal, secondary,
-                                       m_thresholdBlock));
+    scale->addWidget(
+        PanelStyle::label(QStringLiteral("50%"), 9, QFont::Normal, secondary, m_thresholdBlock));
     scale->addStretch();
-    scale->addWidget(PanelStyle::label(QStringLiteral("95%"), 9, QFont::Normal, secondary,
-                                       m_thresholdBlock));
+    scale->addWidget(
+        PanelStyle::label(QStringLiteral("95%"), 9, QFont::Normal, secondary, m_thresholdBlock));
     block->addLayout(scale);
     box->contentLayout()->addWidget(m_thresholdBlock);
 
@@ -233,8 +234,7 @@ void SettingsView::renderThreshold()
 void SettingsView::save()
 {
     const QString text = m_limitField->text();
-    m_draft.extraCreditsMonthlyLimit =
-        text.isEmpty() ? std::nullopt : LimitText::parse(text);
+    m_draft.extraCreditsMonthlyLimit = text.isEmpty() ? std::nullopt : LimitText::parse(text);
     m_state->setSettings(m_draft);
     m_state->settingsStore().save(m_draft);
     m_onClose();

@@ -12,8 +12,8 @@ namespace {
 
 QWidget* newWindow()
 {
-    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint |
-                                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                            Qt::WindowCloseButtonHint);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QString::fromUtf8(SettingsWindowController::kTitle));
     auto* layout = new QVBoxLayout(window);
@@ -42,8 +42,8 @@ std::shared_ptr<SettingsWindowController> SettingsWindowController::show(AppStat
     auto controller = std::make_shared<SettingsWindowController>();
     QWidget* window = newWindow();
     controller->m_window = window;
-    auto* view = new SettingsView(state, state->settings(), notifier,
-                                  [window] { window->close(); }, window);
+    auto* view = new SettingsView(
+        state, state->settings(), notifier, [window] { window->close(); }, window);
     window->layout()->addWidget(view);
     centre(window);
     window->show();

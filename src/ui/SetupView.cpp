@@ -92,9 +92,8 @@ QPushButton* SetupView::buildSignInButton()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(PanelStyle::kDefaultSpacing);
     row->addStretch();
-    m_signInSpinner = new BusySpinner(kButtonSpinnerScale * kButtonSymbolSide /
-                                          BusySpinner::kNormalDiameter,
-                                      m_signIn);
+    m_signInSpinner = new BusySpinner(
+        kButtonSpinnerScale * kButtonSymbolSide / BusySpinner::kNormalDiameter, m_signIn);
     m_signInSpinner->setObjectName(QStringLiteral("signInSpinner"));
     PanelStyle::setTextColor(m_signInSpinner, Qt::white);
     m_signInSymbol =
@@ -102,8 +101,9 @@ QPushButton* SetupView::buildSignInButton()
     m_signInSymbol->setObjectName(QStringLiteral("signInSymbol"));
     m_signInText = PanelStyle::label({}, 13, QFont::Normal, Qt::white, m_signIn);
     m_signInText->setObjectName(QStringLiteral("signInText"));
-    for (QWidget* part : {static_cast<QWidget*>(m_signInSpinner),
-                          static_cast<QWidget*>(m_signInSymbol), static_cast<QWidget*>(m_signInText)}) {
+    for (QWidget* part :
+         {static_cast<QWidget*>(m_signInSpinner), static_cast<QWidget*>(m_signInSymbol),
+          static_cast<QWidget*>(m_signInText)}) {
         part->setAttribute(Qt::WA_TransparentForMouseEvents);
         row->addWidget(part);
     }

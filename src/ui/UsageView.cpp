@@ -47,9 +47,9 @@ UsageView::UsageView(AppState* state, std::chrono::milliseconds refreshInterval,
     layout->addWidget(new Divider(this));
     layout->addWidget(buildFooter());
 
-    for (auto signal : {&AppState::usageChanged, &AppState::orgNameChanged,
-                        &AppState::isLoadingChanged, &AppState::errorChanged,
-                        &AppState::lastUpdatedChanged, &AppState::settingsChanged})
+    for (auto signal :
+         {&AppState::usageChanged, &AppState::orgNameChanged, &AppState::isLoadingChanged,
+          &AppState::errorChanged, &AppState::lastUpdatedChanged, &AppState::settingsChanged})
         connect(state, signal, this, &UsageView::render);
     render();
 }
@@ -108,10 +108,10 @@ QWidget* UsageView::buildSections()
     m_drevanDivider->setObjectName(QStringLiteral("drevanDivider"));
     m_sevenDayDrevan = new BarSlot(this);
     m_sevenDayDrevan->setObjectName(QStringLiteral("sevenDayDrevanBar"));
-    for (QWidget* child : {static_cast<QWidget*>(m_sevenDay), static_cast<QWidget*>(m_velmarDivider),
-                           static_cast<QWidget*>(m_sevenDayVelmar),
-                           static_cast<QWidget*>(m_drevanDivider),
-                           static_cast<QWidget*>(m_sevenDayDrevan)})
+    for (QWidget* child :
+         {static_cast<QWidget*>(m_sevenDay), static_cast<QWidget*>(m_velmarDivider),
+          static_cast<QWidget*>(m_sevenDayVelmar), static_cast<QWidget*>(m_drevanDivider),
+          static_cast<QWidget*>(m_sevenDayDrevan)})
         m_weeklyBox->contentLayout()->addWidget(child);
     layout->addWidget(m_weeklyBox);
 
@@ -151,7 +151,8 @@ QWidget* UsageView::buildErrorState()
     layout->addWidget(PanelStyle::symbol(SymbolIcon::Name::ExclamationmarkTriangleFill,
                                          SystemColors::orange(), kTitle2SymbolSide, m_errorState),
                       0, Qt::AlignHCenter);
-    m_errorText = PanelStyle::label({}, 11, QFont::Normal, PanelStyle::secondary(this), m_errorState);
+    m_errorText =
+        PanelStyle::label({}, 11, QFont::Normal, PanelStyle::secondary(this), m_errorState);
     m_errorText->setObjectName(QStringLiteral("errorText"));
     m_errorText->setAlignment(Qt::AlignHCenter);
     m_errorText->setWordWrap(true);
@@ -172,9 +173,9 @@ QWidget* UsageView::buildFooter()
     row->addWidget(m_lastUpdated);
     row->addStretch();
 
-    auto* settings = PanelStyle::plainSymbolButton(SymbolIcon::Name::Gearshape, secondary,
-                                                   kFooterSymbolSide,
-                                                   QStringLiteral("Impostazioni"), footer);
+    auto* settings =
+        PanelStyle::plainSymbolButton(SymbolIcon::Name::Gearshape, secondary, kFooterSymbolSide,
+                                      QStringLiteral("Impostazioni"), footer);
     settings->setObjectName(QStringLiteral("settingsButton"));
     connect(settings, &QToolButton::clicked, m_state, &AppState::openSettings);
     row->addWidget(settings);
@@ -260,9 +261,9 @@ void UsageView::renderExtraCredits(const UsageResponse& usage)
     m_extraBox->setVisible(shown);
     const bool hasBar = shown && extra->utilization.has_value();
     if (hasBar)
-        m_extraCredits->showBar(
-            QStringLiteral("Crediti aggiuntivi"), *extra->utilization,
-            extra->currency ? QStringLiteral("Valuta: ") + *extra->currency : QString());
+        m_extraCredits->showBar(QStringLiteral("Crediti aggiuntivi"), *extra->utilization,
+                                extra->currency ? QStringLiteral("Valuta: ") + *extra->currency
+                                                : QString());
     else
         m_extraCredits->clear();
     m_extraInactive->setVisible(shown && !hasBar);

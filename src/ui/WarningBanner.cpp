@@ -36,6 +36,15 @@ QString WarningBanner::text() const
     return m_text->text();
 }
 
+QSize WarningBanner::sizeHint() const
+{
+    const int oneLine = m_text->fontMetrics().horizontalAdvance(m_text->text());
+    const QMargins margins = layout()->contentsMargins();
+    const int width =
+        margins.left() + kSymbolSide + layout()->spacing() + oneLine + margins.right();
+    return {width, heightForWidth(width)};
+}
+
 void WarningBanner::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

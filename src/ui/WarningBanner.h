@@ -15,6 +15,9 @@ public:
     void setText(const QString& text);
     QString text() const;
 
+    // As wide as the message on one line; a narrower row wraps it.
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

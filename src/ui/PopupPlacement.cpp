@@ -17,7 +17,7 @@ QPoint PopupPlacement::topLeft(const QRect& iconGeometry, const QPoint& cursor, 
 {
     const bool underIcon = iconGeometry.isValid();
     const QRect anchor = underIcon ? iconGeometry : QRect(cursor, QSize(1, 1));
-    int x = underIcon ? anchor.center().x() - size.width() / 2 : anchor.left();
+    int x = underIcon ? anchor.left() + anchor.width() / 2 - size.width() / 2 : anchor.left();
     int y = anchor.bottom() + 1;
     if (y + size.height() > available.bottom() + 1 &&
         anchor.top() - size.height() >= available.top())

@@ -16,7 +16,7 @@ namespace {
 QString cachePathFor(const QString& storagePath)
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-           QStringLiteral("/Pallowe/") + QFileInfo(storagePath).fileName();
+           QStringLiteral("/Pallowe/QtWebEngine/") + QFileInfo(storagePath).fileName();
 }
 
 } // namespace
@@ -33,14 +33,13 @@ std::shared_ptr<SignInProfile> SignInProfile::at(const QString& storagePath)
 
 QString SignInProfile::defaultStoragePath()
 {
-    return AppDataFolder::defaultPath() + QStringLiteral("/WebEngine");
+    // Where the engine puts a profile named "Pallowe" of an application named "Pallowe":
+    // the engine writes a first file there before the path can be changed.
+    return AppDataFolder::defaultPath() + QStringLiteral("/QtWebEngine/Pallowe");
 }
 
 SignInProfile::SignInProfile(const QString& storagePath)
 {
-    // The cookies hold the session key: the folder above them must be the owner's alone,
-    // which the engine's own folder creation would not ensure.
-    AppDataFolder::ensureExists(QFileInfo(storagePath).absolutePath());
     m_profile = new QWebEngineProfile(QStringLiteral("Pallowe"), this);
     m_profile->setPersistentStoragePath(storagePath);
     m_profile->setCachePath(cachePathFor(storagePath));

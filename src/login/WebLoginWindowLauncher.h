@@ -19,6 +19,8 @@ public:
     std::shared_ptr<WindowController> show(Callback onAuthenticated) override;
 
 private:
+    QString storagePath() const;
+
     const QUrl m_origin;
     const QString m_storagePath;
     std::shared_ptr<SignInProfile> m_profile;

@@ -75,7 +75,7 @@ void LoginWindowTest::opensSignInWindow()
                               engineTimeout);
     QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(QStringLiteral("/login")), 1, engineTimeout);
     // The web profile keeps the session cookie: it lives in the owner-only program folder.
-    QVERIFY(QFileInfo(home.dataFolder() + QStringLiteral("/WebEngine")).isDir());
+    QVERIFY(QFileInfo(home.dataFolder() + QStringLiteral("/QtWebEngine/Pallowe")).isDir());
     QCOMPARE(QFileInfo(home.dataFolder()).permissions(), QFile::ReadOwner | QFile::WriteOwner |
                                                              QFile::ExeOwner | QFile::ReadUser |
                                                              QFile::WriteUser | QFile::ExeUser);

@@ -44,6 +44,11 @@ void TestHttpServer::onGet(const std::string& pattern, Handler handler)
     m_server->Get(pattern, std::move(handler));
 }
 
+void TestHttpServer::onPost(const std::string& pattern, Handler handler)
+{
+    m_server->Post(pattern, std::move(handler));
+}
+
 void TestHttpServer::reply(const std::string& pattern, int status, const QByteArray& body,
                            const std::string& contentType)
 {

@@ -37,6 +37,8 @@ public:
 
     // Answers every GET whose path matches the regular expression.
     void onGet(const std::string& pattern, Handler handler);
+    // Answers every POST whose path matches the regular expression.
+    void onPost(const std::string& pattern, Handler handler);
     // Shortcut: a fixed status and body for every GET of the pattern.
     void reply(const std::string& pattern, int status, const QByteArray& body,
                const std::string& contentType = "application/json");

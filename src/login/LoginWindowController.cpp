@@ -1,0 +1,153 @@
+#include "LoginWindowController.h"
+
+#include "SignInPage.h"
+#include "SignInProfile.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWebEngineHttpRequest>
+#include <QWebEngineView>
+#include <QWidget>
+
+namespace {
+
+// Centred, but never with its title bar above the top of a screen shorter than the window.
+void centreOnScreen(QWidget& window)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect frame(QPoint(), window.size());
+    frame.moveCenter(available.center());
+    frame.moveTop(std::max(frame.top(), available.top()));
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    window.move(frame.topLeft());
+}
+
+} // namespace
+
+std::shared_ptr<LoginWindowController>
+LoginWindowController::show(const QUrl& origin, std::shared_ptr<SignInProfile> profile,
+                            Callback onAuthenticated)
+{
+    auto controller = std::make_shared<LoginWindowController>(origin, std::move(profile));
+    controller->m_onAuthenticated = std::move(onAuthenticated);
+    controller->loadWindow();
+    controller->showWindow();
+    return controller;
+}
+
+LoginWindowController::LoginWindowController(const QUrl& origin,
+                                             std::shared_ptr<SignInProfile> profile)
+    : m_origin(origin), m_profile(std::move(profile))
+{
+    m_loadTimeout.setSingleShot(true);
+    m_loadTimeout.setInterval(pageLoadTimeout);
+}
+
+LoginWindowController::~LoginWindowController()
+{
+    // A check still pending when the application ends lets go of the controller only after
+    // the web engine and the widgets are gone; there is nothing left to take down then.
+    if (QCoreApplication::closingDown()) {
+        (void)m_window.release();
+        (void)m_page.release();
+    }
+}
+
+void LoginWindowController::loadWindow()
+{
+    m_window = std::make_unique<QWidget>(nullptr, Qt::Window);
+    m_window->setWindowTitle(QStringLiteral("Accedi a Zelvik"));
+    m_window->setAttribute(Qt::WA_DeleteOnClose, false);
+    m_window->resize(windowWidth, windowHeight);
+    centreOnScreen(*m_window);
+
+    m_webView = new QWebEngineView(m_window.get());
+    // Not a child of the view: a view deleting its own page takes the render widget down
+    // in the wrong order.
+    m_page = std::make_unique<SignInPage>(m_profile->profile());
+    m_webView->setPage(m_page.get());
+    connect(m_page.get(), &SignInPage::navigationRequested, this,
+            &LoginWindowController::scheduleDelayedCheck);
+    connect(m_page.get(), &QWebEnginePage::loadFinished, this,
+            &LoginWindowController::onLoadFinished);
+
+    // The engine's request has no time-out of its own.
+    connect(&m_loadTimeout, &QTimer::timeout, m_webView, &QWebEngineView::stop);
+    QUrl loginUrl = m_origin;
+    loginUrl.setPath(QStringLiteral("/login"));
+    m_webView->load(QWebEngineHttpRequest(loginUrl));
+    m_loadTimeout.start();
+
+    auto* layout = new QVBoxLayout(m_window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_webView);
+}
+
+void LoginWindowController::showWindow()
+{
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void LoginWindowController::close()
+{
+    if (m_window)
+        m_window->close();
+}
+
+void LoginWindowController::onLoadFinished(bool ok)
+{
+    m_loadTimeout.stop();
+    if (ok)
+        checkForSessionKey();
+}
+
+void LoginWindowController::scheduleDelayedCheck()
+{
+    // The pending check keeps the controller alive until it has run.
+    if (auto self = weak_from_this().lock())
+        QTimer::singleShot(delayedCheckInterval,
+                           [self = std::move(self)] { self->checkForSessionKey(); });
+}
+
+void LoginWindowController::checkForSessionKey()
+{
+    // The store answers later; by then the owner may have let the controller go.
+    QMetaObject::invokeMethod(
+        m_profile.get(),
+        [weakSelf = weak_from_this()] {
+            if (const auto self = weakSelf.lock())
+                self->selectSessionCookie(self->m_profile->cookies());
+        },
+        Qt::QueuedConnection);
+}
+
+void LoginWindowController::selectSessionCookie(const QList<QNetworkCookie>& cookies)
+{
+    const std::optional<QString> sessionKey = sessionKeyIn(cookies, m_origin.host());
+    if (!sessionKey)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [self = shared_from_this(), value = *sessionKey] {
+            if (self->m_onAuthenticated)
+                self->m_onAuthenticated(value);
+            self->close();
+        },
+        Qt::QueuedConnection);
+}
+
+std::optional<QString> LoginWindowController::sessionKeyIn(const QList<QNetworkCookie>& cookies,
+                                                           const QString& host)
+{
+    for (const QNetworkCookie& cookie : cookies)
+        if (cookie.name() == "sessionKey" && cookie.domain().contains(host))
+            return QString::fromUtf8(cookie.value());
+    return std::nullopt;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "state/LoginWindowLauncher.h"
+#include "state/WindowController.h"
+
+#include <QList>
+#include <QNetworkCookie>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class QWebEngineView;
+class SignInPage;
+class QWidget;
+class SignInProfile;
+
+// The sign-in window: shows the service's sign-in page and hands the value of its session
+// cookie to the callback, then closes. It keeps its callback and reports again whenever a
+// later check finds the cookie; its owner ends the sign-in by dropping it.
+class LoginWindowController : public QObject,
+                              public WindowController,
+                              public std::enable_shared_from_this<LoginWindowController>
+{
+    Q_OBJECT
+
+public:
+    using Callback = LoginWindowLauncher::Callback;
+
+    static constexpr int windowWidth = 480;
+    static constexpr int windowHeight = 680;
+    static constexpr std::chrono::milliseconds delayedCheckInterval{500};
+    static constexpr std::chrono::seconds pageLoadTimeout{60};
+
+    // Builds, shows and brings to the front a new window loading origin + "/login".
+    static std::shared_ptr<LoginWindowController>
+    show(const QUrl& origin, std::shared_ptr<SignInProfile> profile, Callback onAuthenticated);
+
+    LoginWindowController(const QUrl& origin, std::shared_ptr<SignInProfile> profile);
+    ~LoginWindowController() override;
+
+    QWidget* window() const { return m_window.get(); }
+    QWebEngineView* webView() const { return m_webView; }
+
+    void close();
+
+    // The value of the first cookie named exactly "sessionKey" whose domain contains host.
+    static std::optional<QString> sessionKeyIn(const QList<QNetworkCookie>& cookies,
+                                               const QString& host);
+
+private:
+    void loadWindow();
+    void showWindow();
+    void onLoadFinished(bool ok);
+    void scheduleDelayedCheck();
+    void checkForSessionKey();
+    void selectSessionCookie(const QList<QNetworkCookie>& cookies);
+
+    const QUrl m_origin;
+    // Destroyed in reverse: the window with its view, then the page, then the profile.
+    const std::shared_ptr<SignInProfile> m_profile;
+    std::unique_ptr<SignInPage> m_page;
+    std::unique_ptr<QWidget> m_window;
+    QWebEngineView* m_webView = nullptr;
+    QTimer m_loadTimeout;
+    Callback m_onAuthenticated;
+};

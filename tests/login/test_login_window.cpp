@@ -1,0 +1,217 @@
+#include "LoginWindowController.h"
+#include "SignInForm.h"
+#include "SignInPage.h"
+#include "SignInTestSite.h"
+#include "TemporaryHome.h"
+#include "WebLoginWindowLauncher.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QWebEngineView>
+#include <QWidget>
+
+using Hop = SignInTestSite::Hop;
+
+namespace {
+
+// The web engine starts slowly on a busy machine.
+constexpr int engineTimeout = 60000;
+
+std::shared_ptr<LoginWindowController> asLogin(std::shared_ptr<WindowController> controller)
+{
+    return std::dynamic_pointer_cast<LoginWindowController>(controller);
+}
+
+} // namespace
+
+class LoginWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opensSignInWindow();
+    void reportsFirstQualifyingCookie_data();
+    void reportsFirstQualifyingCookie();
+    void closesWithoutCallback();
+    void pendingCheckKeepsControllerAlive();
+    void reportsReturningUserWithoutTyping();
+    void quitsCleanlyWithChecksPending();
+
+private:
+    // Drops the controller and waits until its pending checks have let it go, so that no
+    // report reaches a finished test.
+    static void release(std::shared_ptr<LoginWindowController>& controller);
+};
+
+void LoginWindowTest::release(std::shared_ptr<LoginWindowController>& controller)
+{
+    const std::weak_ptr<LoginWindowController> watched = controller;
+    controller.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(watched.expired(), engineTimeout);
+}
+
+void LoginWindowTest::opensSignInWindow()
+{
+    TemporaryHome home;
+    SignInTestSite site({});
+    WebLoginWindowLauncher launcher(site.origin());
+    auto controller = asLogin(launcher.show({}));
+
+    QWidget* window = controller->window();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Accedi a Zelvik"));
+    QCOMPARE(window->size(), QSize(480, 680));
+    QVERIFY(!window->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    // Centred by its inner size: the frame, unknown before showing, may shift it a little.
+    QVERIFY(qAbs(window->frameGeometry().center().x() -
+                 window->screen()->availableGeometry().center().x()) <= 8);
+
+    QTRY_COMPARE_WITH_TIMEOUT(controller->webView()->url().path(), QStringLiteral("/login"),
+                              engineTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(QStringLiteral("/login")), 1, engineTimeout);
+    // The web profile keeps the session cookie: it lives in the owner-only program folder.
+    QVERIFY(QFileInfo(home.dataFolder() + QStringLiteral("/QtWebEngine/Pallowe")).isDir());
+    QCOMPARE(QFileInfo(home.dataFolder()).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                             QFile::ExeOwner | QFile::ReadUser |
+                                                             QFile::WriteUser | QFile::ExeUser);
+
+    controller->close();
+    QVERIFY(!window->isVisible());
+    release(controller);
+}
+
+void LoginWindowTest::reportsFirstQualifyingCookie_data()
+{
+    QTest::addColumn<QList<Hop>>("hops");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("session cookie set after the form post")
+        << QList<Hop>{{"127.0.0.1", {"sessionKey=sk-ant-1; Path=/; HttpOnly"}}} << "sk-ant-1";
+    QTest::newRow("another host's session cookie is ignored")
+        << QList<Hop>{{"localhost", {"sessionKey=elsewhere; Path=/"}},
+                      {"127.0.0.1", {"sessionKey=right; Path=/"}}}
+        << "right";
+    QTest::newRow("look-alike names are ignored")
+        << QList<Hop>{{"127.0.0.1",
+                       {"sessionkey=lower; Path=/", "SessionKey=upper; Path=/",
+                        "sessionKey2=suffix; Path=/", "xsessionKey=prefix; Path=/",
+                        "session=plain; Path=/"}},
+                      {"127.0.0.1", {"sessionKey=right; Path=/"}}}
+        << "right";
+    QTest::newRow("the first of two session cookies wins")
+        << QList<Hop>{{"127.0.0.1", {"sessionKey=first; Path=/"}},
+                      {"127.0.0.1", {"sessionKey=second; Path=/hop"}}}
+        << "first";
+    QTest::newRow("an empty value is reported as it is")
+        << QList<Hop>{{"127.0.0.1", {"sessionKey=; Path=/"}}} << "";
+}
+
+void LoginWindowTest::reportsFirstQualifyingCookie()
+{
+    QFETCH(QList<Hop>, hops);
+    QFETCH(QString, expected);
+
+    TemporaryHome home;
+    SignInTestSite site(hops);
+    WebLoginWindowLauncher launcher(site.origin());
+    QStringList reports;
+    auto controller =
+        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
+    SignInForm::submitWhenLoaded(*controller);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), engineTimeout);
+    QTRY_VERIFY(!controller->window()->isVisible());
+    QCOMPARE(site.formPostCount(), 1);
+    release(controller);
+    // Later checks may report again, always the same cookie.
+    for (const QString& report : reports)
+        QCOMPARE(report, expected);
+}
+
+void LoginWindowTest::closesWithoutCallback()
+{
+    TemporaryHome home;
+    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=unheard; Path=/"}}});
+    WebLoginWindowLauncher launcher(site.origin());
+    auto controller = asLogin(launcher.show({}));
+    SignInForm::submitWhenLoaded(*controller);
+
+    QVERIFY(controller->window()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(site.requestCount(QStringLiteral("/welcome")) == 1, engineTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!controller->window()->isVisible(), engineTimeout);
+    release(controller);
+}
+
+void LoginWindowTest::pendingCheckKeepsControllerAlive()
+{
+    TemporaryHome home;
+    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=kept; Path=/"}}});
+    WebLoginWindowLauncher launcher(site.origin());
+    QStringList reports;
+    auto controller =
+        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
+    const std::weak_ptr<LoginWindowController> watched = controller;
+    SignInForm::submitWhenLoaded(*controller);
+
+    // The owner lets go as soon as the form is posted, before any cookie exists.
+    auto* page = qobject_cast<SignInPage*>(controller->webView()->page());
+    QObject owner;
+    connect(page, &SignInPage::navigationRequested, &owner, [&controller](const QUrl& url) {
+        if (url.path() == QLatin1String("/session"))
+            QTimer::singleShot(0, [&controller] { controller.reset(); });
+    });
+
+    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), engineTimeout);
+    QVERIFY(!controller);
+    QCOMPARE(reports.first(), QStringLiteral("kept"));
+    QTRY_VERIFY_WITH_TIMEOUT(watched.expired(), engineTimeout);
+}
+
+void LoginWindowTest::reportsReturningUserWithoutTyping()
+{
+    TemporaryHome home;
+    // A cookie for the browser session only: the profile must keep it all the same.
+    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=returning; Path=/; HttpOnly"}}});
+
+    QProcess earlierRun;
+    earlierRun.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    earlierRun.start(QStringLiteral(LOGIN_FIRST_RUN), {site.origin()});
+    QVERIFY(earlierRun.waitForFinished(3 * engineTimeout));
+    QCOMPARE(earlierRun.exitCode(), 0);
+    QCOMPARE(earlierRun.readAllStandardOutput().trimmed(), QByteArray("returning"));
+    QCOMPARE(site.formPostCount(), 1);
+
+    WebLoginWindowLauncher launcher(site.origin());
+    QStringList reports;
+    auto controller =
+        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), engineTimeout);
+    QCOMPARE(reports.first(), QStringLiteral("returning"));
+    QTRY_VERIFY(!controller->window()->isVisible());
+    QCOMPARE(site.formPostCount(), 1);
+    release(controller);
+}
+
+void LoginWindowTest::quitsCleanlyWithChecksPending()
+{
+    TemporaryHome home;
+    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=in-flight; Path=/"}}});
+
+    // The program quits while delayed checks still hold the window's controller.
+    QProcess run;
+    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    run.start(QStringLiteral(LOGIN_FIRST_RUN), {site.origin(), QStringLiteral("--quit-on-report")});
+    QVERIFY(run.waitForFinished(3 * engineTimeout));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+    QCOMPARE(run.readAllStandardOutput().trimmed(), QByteArray("in-flight"));
+}
+
+QTEST_MAIN(LoginWindowTest)
+#include "test_login_window.moc"

@@ -4,8 +4,7 @@
 #include <variant>
 
 // A value or the reason there is none; the service layer's single way to report failure.
-template <typename T, typename E>
-class Expected
+template <typename T, typename E> class Expected
 {
 public:
     Expected(T value) : m_data(std::in_place_index<0>, std::move(value)) {}

@@ -150,8 +150,8 @@ void DemoServer::signIn(const httplib::Request& request, httplib::Response& resp
 {
     const QString email = QString::fromStdString(request.get_param_value("email")).trimmed();
     const std::string password = request.get_param_value("password");
+    // A 200 page, as browsers' sign-in forms do: the web view reports a 4xx as a failed load.
     if (email.isEmpty() || password.empty()) {
-        response.status = 400;
         response.set_content(
             LoginPages::signInForm(QStringLiteral("Inserisci l'indirizzo e-mail e la password."),
                                    email),

@@ -6,7 +6,13 @@
 class AppError
 {
 public:
-    enum class Kind { NetworkError, DecodingError, NotAuthenticated, InvalidSession };
+    enum class Kind
+    {
+        NetworkError,
+        DecodingError,
+        NotAuthenticated,
+        InvalidSession
+    };
 
     static AppError networkError(const QString& message);
     static AppError decodingError(const QString& message);

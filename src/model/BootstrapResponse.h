@@ -5,7 +5,6 @@
 #include "Expected.h"
 
 #include <QByteArray>
-
 #include <optional>
 
 // The account bootstrap reply, read once per sign-in to find the organization to meter.

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <type_traits>
 #include <utility>
 #include <variant>
 
 // A value or the reason there is none; the service layer's single way to report failure.
-template <typename T, typename E>
-class Expected
+template <typename T, typename E> class Expected
 {
 public:
+    Expected()
+        requires std::is_default_constructible_v<T>
+        : m_data(std::in_place_index<0>)
+    {
+    }
     Expected(T value) : m_data(std::in_place_index<0>, std::move(value)) {}
     Expected(E error) : m_data(std::in_place_index<1>, std::move(error)) {}
 

@@ -17,7 +17,8 @@ std::optional<QDateTime> parse(const QString& text, Fraction fraction)
         return std::nullopt;
 
     const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const int millis = fractionDigits.isEmpty() ? 0 : (fractionDigits + QStringLiteral("00")).left(3).toInt();
+    const int millis =
+        fractionDigits.isEmpty() ? 0 : (fractionDigits + QStringLiteral("00")).left(3).toInt();
     const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt(), millis);
     int offsetSeconds = 0;
     if (m.captured(8).isEmpty()) {

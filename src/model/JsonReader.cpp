@@ -3,13 +3,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-
 #include <cmath>
 
 JsonReader::JsonReader(QJsonObject object, QString path)
     : m_object(std::move(object)), m_path(std::move(path))
-{
-}
+{}
 
 JsonReader JsonReader::document(const QByteArray& bytes)
 {
@@ -31,7 +29,8 @@ QString JsonReader::pathOf(const QString& key) const
 
 void JsonReader::wrongType(const QString& path, const char* expected) const
 {
-    throw Failure{QStringLiteral("tipo errato per %1: atteso %2").arg(path, QLatin1String(expected))};
+    throw Failure{
+        QStringLiteral("tipo errato per %1: atteso %2").arg(path, QLatin1String(expected))};
 }
 
 QJsonValue JsonReader::required(const QString& key) const
@@ -40,7 +39,8 @@ QJsonValue JsonReader::required(const QString& key) const
     if (it == m_object.constEnd())
         throw Failure{QStringLiteral("chiave obbligatoria assente: %1").arg(pathOf(key))};
     if (it->isNull())
-        throw Failure{QStringLiteral("valore nullo per la chiave obbligatoria %1").arg(pathOf(key))};
+        throw Failure{
+            QStringLiteral("valore nullo per la chiave obbligatoria %1").arg(pathOf(key))};
     return *it;
 }
 

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Strict reading of one JSON object. Required keys must be present, not null and of the

@@ -6,7 +6,11 @@
 // the JSON decoder's; its text is the library's own description.
 struct PlatformError
 {
-    enum class Source { Transport, Decoder };
+    enum class Source
+    {
+        Transport,
+        Decoder
+    };
 
     Source source;
     QString description;

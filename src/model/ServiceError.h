@@ -8,8 +8,7 @@
 
 using ServiceError = std::variant<AppError, PlatformError>;
 
-template <typename T>
-using ServiceResult = Expected<T, ServiceError>;
+template <typename T> using ServiceResult = Expected<T, ServiceError>;
 
 // The text a person is shown for any failure of the service client.
 QString userFacingText(const ServiceError& error);

@@ -5,7 +5,6 @@
 #include "UsageWindow.h"
 
 #include <QByteArray>
-
 #include <optional>
 
 // The usage report of one organization.

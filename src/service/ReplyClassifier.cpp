@@ -8,7 +8,8 @@ Expected<QByteArray, ServiceError> classify(const ReplyOutcome& outcome)
         return ServiceError(AppError::networkError(QStringLiteral("Risposta troppo grande")));
     if (!outcome.httpStatus) {
         if (outcome.transportFailed)
-            return ServiceError(PlatformError{PlatformError::Source::Transport, outcome.transportError});
+            return ServiceError(
+                PlatformError{PlatformError::Source::Transport, outcome.transportError});
         return ServiceError(AppError::networkError(QStringLiteral("Risposta non valida")));
     }
     const int status = *outcome.httpStatus;
@@ -18,7 +19,8 @@ Expected<QByteArray, ServiceError> classify(const ReplyOutcome& outcome)
         return ServiceError(AppError::networkError(QStringLiteral("HTTP %1").arg(status)));
     // A 200 whose body was cut short by the transport is a transport failure, not a body.
     if (outcome.transportFailed)
-        return ServiceError(PlatformError{PlatformError::Source::Transport, outcome.transportError});
+        return ServiceError(
+            PlatformError{PlatformError::Source::Transport, outcome.transportError});
     return outcome.body;
 }
 

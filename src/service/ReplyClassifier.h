@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
 
 // What came back for one request, as far as classification needs it.

@@ -7,7 +7,6 @@
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
-
 #include <memory>
 
 namespace {
@@ -45,8 +44,8 @@ ReplyOutcome outcomeOf(QNetworkReply* reply)
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid())
         outcome.httpStatus = status.toInt();
-    outcome.transportFailed = reply->error() != QNetworkReply::NoError &&
-                              (!status.isValid() || status.toInt() == 200);
+    outcome.transportFailed =
+        reply->error() != QNetworkReply::NoError && (!status.isValid() || status.toInt() == 200);
     outcome.transportError = reply->errorString();
     if (!outcome.tooLarge)
         outcome.body = reply->readAll();

@@ -1,7 +1,6 @@
 #include "ZelvikRequestFactory.h"
 
 #include <QUrl>
-
 #include <algorithm>
 
 namespace {
@@ -46,7 +45,7 @@ Expected<QNetworkRequest, AppError> ZelvikRequestFactory::bootstrap(const QStrin
 }
 
 Expected<QNetworkRequest, AppError> ZelvikRequestFactory::usage(const QString& sessionKey,
-                                                              const QString& orgId) const
+                                                                const QString& orgId) const
 {
     if (!isSafeOrgId(orgId))
         return invalidRequest();
@@ -55,7 +54,7 @@ Expected<QNetworkRequest, AppError> ZelvikRequestFactory::usage(const QString& s
 }
 
 Expected<QNetworkRequest, AppError> ZelvikRequestFactory::build(const QString& path,
-                                                              const QString& sessionKey) const
+                                                                const QString& sessionKey) const
 {
     const QUrl url(m_baseUrl + path, QUrl::StrictMode);
     if (!url.isValid() || !isSafeSessionKey(sessionKey))

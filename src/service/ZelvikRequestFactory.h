@@ -17,7 +17,8 @@ public:
     QString baseUrl() const { return m_baseUrl; }
 
     Expected<QNetworkRequest, AppError> bootstrap(const QString& sessionKey) const;
-    Expected<QNetworkRequest, AppError> usage(const QString& sessionKey, const QString& orgId) const;
+    Expected<QNetworkRequest, AppError> usage(const QString& sessionKey,
+                                              const QString& orgId) const;
 
     // A session key that would add or break header lines or cookies is never sent.
     static bool isSafeSessionKey(const QString& sessionKey);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QtGlobal>
-
 #include <optional>
 
 // The user's settings; the defaults are those of a first run.

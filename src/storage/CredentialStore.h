@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 // The stored session: session key, organization id and name in credentials.json. Every
@@ -28,7 +27,8 @@ public:
 private:
     struct Record;
     Record readRecord() const;
-    void writeField(std::optional<QString> Record::*field, const std::optional<QString>& value) const;
+    void writeField(std::optional<QString> Record::*field,
+                    const std::optional<QString>& value) const;
 
     QString m_filePath;
 };

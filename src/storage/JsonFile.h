@@ -3,7 +3,6 @@
 #include <QFileDevice>
 #include <QJsonObject>
 #include <QString>
-
 #include <optional>
 
 // Whole-file JSON reads and atomic writes that never report failure to the caller.

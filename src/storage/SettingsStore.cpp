@@ -5,7 +5,6 @@
 #include "model/JsonReader.h"
 
 #include <QJsonObject>
-
 #include <cmath>
 
 namespace {

@@ -21,16 +21,31 @@ void TestUsageResponse::decodesPresenceRules_data()
     QTest::addColumn<QString>("errorMentions");
 
     QTest::newRow("empty object") << QByteArray("{}") << true << "";
-    QTest::newRow("unknown keys") << QByteArray(R"({"x":1,"five_hour":{"utilization":1,"resets_at":"a","y":2}})") << true << "";
+    QTest::newRow("unknown keys")
+        << QByteArray(R"({"x":1,"five_hour":{"utilization":1,"resets_at":"a","y":2}})") << true
+        << "";
     QTest::newRow("null window") << QByteArray(R"({"five_hour":null})") << true << "";
-    QTest::newRow("integer utilization") << QByteArray(R"({"five_hour":{"utilization":42,"resets_at":"a"}})") << true << "";
-    QTest::newRow("missing resets_at") << QByteArray(R"({"seven_day":{"utilization":1},"five_hour":{"utilization":1,"resets_at":"a"}})") << false << "seven_day.resets_at";
-    QTest::newRow("null utilization") << QByteArray(R"({"seven_day_drevan":{"utilization":null,"resets_at":"a"}})") << false << "seven_day_drevan.utilization";
-    QTest::newRow("string utilization") << QByteArray(R"({"five_hour":{"utilization":"42","resets_at":"a"}})") << false << "five_hour.utilization";
-    QTest::newRow("window not object") << QByteArray(R"({"seven_day_velmar":[]})") << false << "seven_day_velmar";
-    QTest::newRow("extra only is_enabled") << QByteArray(R"({"extra_usage":{"is_enabled":false}})") << true << "";
-    QTest::newRow("extra without is_enabled") << QByteArray(R"({"extra_usage":{"utilization":3}})") << false << "extra_usage.is_enabled";
-    QTest::newRow("extra currency wrong type") << QByteArray(R"({"extra_usage":{"is_enabled":true,"currency":5}})") << false << "extra_usage.currency";
+    QTest::newRow("integer utilization")
+        << QByteArray(R"({"five_hour":{"utilization":42,"resets_at":"a"}})") << true << "";
+    QTest::newRow("missing resets_at")
+        << QByteArray(
+               R"({"seven_day":{"utilization":1},"five_hour":{"utilization":1,"resets_at":"a"}})")
+        << false << "seven_day.resets_at";
+    QTest::newRow("null utilization")
+        << QByteArray(R"({"seven_day_drevan":{"utilization":null,"resets_at":"a"}})") << false
+        << "seven_day_drevan.utilization";
+    QTest::newRow("string utilization")
+        << QByteArray(R"({"five_hour":{"utilization":"42","resets_at":"a"}})") << false
+        << "five_hour.utilization";
+    QTest::newRow("window not object")
+        << QByteArray(R"({"seven_day_velmar":[]})") << false << "seven_day_velmar";
+    QTest::newRow("extra only is_enabled")
+        << QByteArray(R"({"extra_usage":{"is_enabled":false}})") << true << "";
+    QTest::newRow("extra without is_enabled")
+        << QByteArray(R"({"extra_usage":{"utilization":3}})") << false << "extra_usage.is_enabled";
+    QTest::newRow("extra currency wrong type")
+        << QByteArray(R"({"extra_usage":{"is_enabled":true,"currency":5}})") << false
+        << "extra_usage.currency";
     QTest::newRow("not json") << QByteArray("<html>") << false << "JSON non valido";
     QTest::newRow("array root") << QByteArray("[]") << false << "oggetto";
 }
@@ -69,13 +84,20 @@ void TestUsageResponse::timeUntilReset_data()
     QTest::addColumn<QString>("expected");
 
     // now is 2026-12-06T12:00:00Z
-    QTest::newRow("fraction and offset") << "2026-12-06T13:02:05.900+01:00" << "2 min";
-    QTest::newRow("no fraction, Z") << "2026-12-06T12:02:05Z" << "2 min";
-    QTest::newRow("59 s") << "2026-12-06T12:00:59Z" << "0 min";
-    QTest::newRow("exactly one hour") << "2026-12-06T13:00:00Z" << "1h 0min";
-    QTest::newRow("3 days 5 min") << "2026-12-09T12:05:00.000Z" << "72h 5min";
-    QTest::newRow("exactly now") << "2026-12-06T12:00:00Z" << "ora";
-    QTest::newRow("past") << "2026-12-01T00:00:00Z" << "ora";
+    QTest::newRow("fraction and offset") << "2026-12-06T13:02:05.900+01:00"
+                                         << "2 min";
+    QTest::newRow("no fraction, Z") << "2026-12-06T12:02:05Z"
+                                    << "2 min";
+    QTest::newRow("59 s") << "2026-12-06T12:00:59Z"
+                          << "0 min";
+    QTest::newRow("exactly one hour") << "2026-12-06T13:00:00Z"
+                                      << "1h 0min";
+    QTest::newRow("3 days 5 min") << "2026-12-09T12:05:00.000Z"
+                                  << "72h 5min";
+    QTest::newRow("exactly now") << "2026-12-06T12:00:00Z"
+                                 << "ora";
+    QTest::newRow("past") << "2026-12-01T00:00:00Z"
+                          << "ora";
     QTest::newRow("no time zone") << "2026-12-06T13:00:00" << QString(QChar(0x2013));
     QTest::newRow("date only") << "2026-12-07" << QString(QChar(0x2013));
     QTest::newRow("garbage") << "domani" << QString(QChar(0x2013));

@@ -25,7 +25,8 @@ TestHttpServer::TestHttpServer() : m_server(std::make_unique<httplib::Server>())
         received.method = QString::fromStdString(request.method);
         received.path = QString::fromStdString(request.path);
         for (const auto& [key, value] : request.headers)
-            received.headers.append({QByteArray::fromStdString(key), QByteArray::fromStdString(value)});
+            received.headers.append(
+                {QByteArray::fromStdString(key), QByteArray::fromStdString(value)});
         std::lock_guard lock(m_mutex);
         m_received.append(received);
     });

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-
 #include <functional>
 #include <memory>
 #include <mutex>

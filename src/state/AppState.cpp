@@ -1,0 +1,231 @@
+#include "AppState.h"
+
+#include "LoginWindowLauncher.h"
+#include "Notifier.h"
+#include "SettingsWindowLauncher.h"
+#include "StartupOptions.h"
+
+#include <QPointer>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+const QString kSessionExpired = QStringLiteral("Sessione scaduta — accedi di nuovo.");
+
+// Canonically equivalent texts are the same text ("é" precomposed or not).
+bool sameText(const std::optional<QString>& a, const std::optional<QString>& b)
+{
+    if (a.has_value() != b.has_value())
+        return false;
+    return !a || a->normalized(QString::NormalizationForm_C) ==
+                     b->normalized(QString::NormalizationForm_C);
+}
+
+QString originFrom(const StartupOptions& options)
+{
+    for (const QString& warning : options.warnings)
+        std::fprintf(stderr, "%s\n", qPrintable(warning));
+    return options.serviceOrigin.value_or(ZelvikApiService::kDefaultOrigin);
+}
+
+} // namespace
+
+AppState::AppState(const QStringList& arguments, const Services& services, QObject* parent)
+    : QObject(parent), m_credentials(services.dataFolder), m_settingsStore(services.dataFolder),
+      m_services(services)
+{
+    m_settings = m_settingsStore.load();
+    const StartupOptions options = StartupOptions::parse(arguments);
+    m_api = new ZelvikApiService(originFrom(options), this);
+    if (options.sessionKey && options.orgId) {
+        m_credentials.setSessionKey(options.sessionKey);
+        m_credentials.setOrgId(options.orgId);
+        m_credentials.setOrgName(options.orgName);
+    }
+    m_isConfigured = m_credentials.hasCredentials();
+    m_orgName = m_credentials.orgName();
+}
+
+AppState::~AppState() = default;
+
+void AppState::setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLauncher* settings)
+{
+    m_services.loginWindows = login;
+    m_services.settingsWindows = settings;
+}
+
+qint64 AppState::menuBarPercent() const
+{
+    if (!m_usage)
+        return 0;
+    const double value = std::trunc(m_usage->headlineUtilization());
+    // Not a number or beyond 64 bits has no percentage; show it as nothing used.
+    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18)
+        return 0;
+    return static_cast<qint64>(value);
+}
+
+QCoro::Task<> AppState::refresh()
+{
+    const auto sessionKey = m_credentials.sessionKey();
+    const auto orgId = m_credentials.orgId();
+    if (!sessionKey || !orgId || sessionKey->isEmpty()) {
+        setConfigured(false);
+        co_return;
+    }
+    setLoading(true);
+    setError(std::nullopt);
+
+    QPointer<AppState> self(this);
+    const auto result = co_await m_api->fetchUsage(*sessionKey, *orgId);
+    if (!self)
+        co_return;
+
+    if (result) {
+        setUsage(result.value());
+        setOrgName(m_credentials.orgName());
+        setLastUpdated(QDateTime::currentDateTime());
+        checkAlerts();
+    } else if (isInvalidSession(result.error())) {
+        setConfigured(false);
+        m_credentials.clear();
+        setError(kSessionExpired);
+    } else {
+        setError(userFacingText(result.error()));
+    }
+    setLoading(false);
+}
+
+void AppState::startOAuthLogin()
+{
+    setError(std::nullopt);
+    if (!m_services.loginWindows)
+        return;
+    QPointer<AppState> self(this);
+    m_loginWindowCtrl = m_services.loginWindows->show([self](const QString& sessionKey) {
+        if (self)
+            self->completeLoginAndRelease(sessionKey);
+    });
+}
+
+QCoro::Task<> AppState::completeLoginAndRelease(QString sessionKey)
+{
+    QPointer<AppState> self(this);
+    co_await completeLogin(sessionKey);
+    if (self)
+        m_loginWindowCtrl.reset();
+}
+
+QCoro::Task<> AppState::completeLogin(QString sessionKey)
+{
+    setLoading(true);
+    setError(std::nullopt);
+
+    QPointer<AppState> self(this);
+    const auto org = co_await m_api->fetchOrgInfo(sessionKey);
+    if (!self)
+        co_return;
+    if (!org) {
+        setError(userFacingText(org.error()));
+        setLoading(false);
+        co_return;
+    }
+    m_credentials.setSessionKey(sessionKey);
+    m_credentials.setOrgId(org->uuid);
+    m_credentials.setOrgName(org->name);
+    setOrgName(org->name);
+    setConfigured(true);
+    co_await refresh();
+    if (self)
+        setLoading(false);
+}
+
+void AppState::logout()
+{
+    m_credentials.clear();
+    setUsage(std::nullopt);
+    setOrgName(std::nullopt);
+    setConfigured(false);
+    setError(std::nullopt);
+}
+
+void AppState::openSettings()
+{
+    if (m_services.settingsWindows)
+        m_settingsWindowCtrl = m_services.settingsWindows->show(this);
+}
+
+void AppState::checkAlerts()
+{
+    if (!m_settings.alertEnabled || !m_usage)
+        return;
+    const qint64 percent = menuBarPercent();
+    const qint64 threshold = m_settings.alertThresholdPercent;
+    if (percent < threshold) {
+        m_lastNotifiedThreshold = 0;
+        return;
+    }
+    if (m_lastNotifiedThreshold >= threshold)
+        return;
+    m_lastNotifiedThreshold = threshold;
+    if (m_services.notifier)
+        m_services.notifier->post(
+            QStringLiteral("pallowe-alert-%1").arg(threshold), QStringLiteral("Pallowe"),
+            QStringLiteral("Utilizzo al %1% — soglia %2% raggiunta.").arg(percent).arg(threshold));
+}
+
+void AppState::setUsage(const std::optional<UsageResponse>& usage)
+{
+    m_usage = usage;
+    emit usageChanged();
+}
+
+void AppState::setOrgName(const std::optional<QString>& orgName)
+{
+    const bool changed = !sameText(m_orgName, orgName);
+    m_orgName = orgName;
+    if (changed)
+        emit orgNameChanged();
+}
+
+void AppState::setLoading(bool loading)
+{
+    if (m_isLoading == loading)
+        return;
+    m_isLoading = loading;
+    emit isLoadingChanged();
+}
+
+void AppState::setError(const std::optional<QString>& error)
+{
+    const bool changed = !sameText(m_error, error);
+    m_error = error;
+    if (changed)
+        emit errorChanged();
+}
+
+void AppState::setLastUpdated(const std::optional<QDateTime>& lastUpdated)
+{
+    if (m_lastUpdated == lastUpdated)
+        return;
+    m_lastUpdated = lastUpdated;
+    emit lastUpdatedChanged();
+}
+
+void AppState::setConfigured(bool configured)
+{
+    if (m_isConfigured == configured)
+        return;
+    m_isConfigured = configured;
+    emit isConfiguredChanged();
+}
+
+void AppState::setSettings(const AppSettings& settings)
+{
+    if (m_settings == settings)
+        return;
+    m_settings = settings;
+    emit settingsChanged();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "WindowController.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+// Opens a new sign-in window each time. The window calls onAuthenticated on the main thread
+// with the session cookie's value, possibly more than once, then closes itself.
+class LoginWindowLauncher
+{
+public:
+    using Callback = std::function<void(const QString& sessionKey)>;
+
+    virtual ~LoginWindowLauncher() = default;
+    virtual std::shared_ptr<WindowController> show(Callback onAuthenticated) = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command-line options the program understands. Every argument is matched, the
+// program's own path included; the last occurrence of an option wins.
+struct StartupOptions
+{
+    std::optional<QString> sessionKey;    // "--sk="
+    std::optional<QString> orgId;         // "--org-id="
+    std::optional<QString> orgName;       // "--org-name="
+    std::optional<QString> serviceOrigin; // "--service-origin=", validated
+    QStringList warnings;                 // one line per ignored option value
+
+    static StartupOptions parse(const QStringList& arguments);
+
+    // "scheme://host[:port]" with scheme http or https and nothing else, without a trailing
+    // slash; nothing when the text is not such an origin.
+    static std::optional<QString> normalizedOrigin(const QString& text);
+};

@@ -39,7 +39,7 @@ std::string signInForm(const QString& error, const QString& email)
             "<h1>Accedi a Zelvik</h1>%1"
             "<form id=\"login-form\" method=\"post\" action=\"/login\">"
             "<label for=\"email\">Indirizzo e-mail</label>"
-            "<input id=\"email\" name=\"email\" type=\"email\" autocomplete=\"username\" "
+            "<input id=\"email\" name=\"email\" type=\"email\" autocomplete=\"username\" autofocus "
             "value=\"%2\">"
             "<label for=\"password\">Password</label>"
             "<input id=\"password\" name=\"password\" type=\"password\" "

@@ -9,7 +9,6 @@
 #include <QList>
 #include <QString>
 #include <httplib.h>
-
 #include <mutex>
 
 // A service on 127.0.0.1 whose usage reply (status and body) the test changes as it goes.
@@ -36,11 +35,12 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_status = 200;
-        m_body = QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"2030-01-01T00:00:00Z"},)"
-                                R"("seven_day":{"utilization":%2,"resets_at":"2030-01-01T00:00:00Z"}})")
-                     .arg(fiveHour)
-                     .arg(sevenDay)
-                     .toStdString();
+        m_body =
+            QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"2030-01-01T00:00:00Z"},)"
+                           R"("seven_day":{"utilization":%2,"resets_at":"2030-01-01T00:00:00Z"}})")
+                .arg(fiveHour)
+                .arg(sevenDay)
+                .toStdString();
     }
     void setUsageBody(const QByteArray& body)
     {
@@ -112,8 +112,9 @@ public:
     QList<std::shared_ptr<WindowController>> controllers;
 };
 
-inline QStringList sessionArguments(const QString& origin, const QString& org = QStringLiteral("org-1"))
+inline QStringList sessionArguments(const QString& origin,
+                                    const QString& org = QStringLiteral("org-1"))
 {
-    return {QStringLiteral("pallowe"), QStringLiteral("--sk=key-1"), QStringLiteral("--org-id=") + org,
-            QStringLiteral("--service-origin=") + origin};
+    return {QStringLiteral("pallowe"), QStringLiteral("--sk=key-1"),
+            QStringLiteral("--org-id=") + org, QStringLiteral("--service-origin=") + origin};
 }

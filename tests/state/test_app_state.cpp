@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <thread>
 
 namespace {
@@ -54,8 +53,8 @@ void TestAppState::refreshNeedsStoredSession_data()
     QTest::newRow("no file") << QByteArray() << "";
     QTest::newRow("no org") << QByteArray(R"({"sessionKey":"k"})") << "";
     QTest::newRow("empty key") << QByteArray(R"({"sessionKey":"","orgId":"o"})") << "";
-    QTest::newRow("empty org still sent") << QByteArray(R"({"sessionKey":"k","orgId":""})")
-                                          << "/api/organizations//usage";
+    QTest::newRow("empty org still sent")
+        << QByteArray(R"({"sessionKey":"k","orgId":""})") << "/api/organizations//usage";
 }
 
 void TestAppState::refreshNeedsStoredSession()
@@ -121,7 +120,8 @@ void TestAppState::refreshFailures_data()
 
     QTest::newRow("500") << 500 << QByteArray("{}") << false << "Errore di rete: HTTP 500";
     QTest::newRow("429") << 429 << QByteArray("{}") << false << "Errore di rete: HTTP 429";
-    QTest::newRow("bad body") << 200 << QByteArray("nope") << false << "Errore parsing risposta: JSON non valido";
+    QTest::newRow("bad body") << 200 << QByteArray("nope") << false
+                              << "Errore parsing risposta: JSON non valido";
     QTest::newRow("transport") << 200 << QByteArray("{}") << true << "Connection refused";
 }
 
@@ -143,7 +143,8 @@ void TestAppState::refreshFailures()
     if (unreachable) { // the same session, pointed at a closed port
         AppState offline(sessionArguments(TestHttpServer::unusedOrigin()), servicesIn(home));
         QCoro::waitFor(offline.refresh());
-        QVERIFY2(offline.error()->contains(errorStart, Qt::CaseInsensitive), qPrintable(*offline.error()));
+        QVERIFY2(offline.error()->contains(errorStart, Qt::CaseInsensitive),
+                 qPrintable(*offline.error()));
         QVERIFY(offline.isConfigured());
         return;
     }
@@ -184,23 +185,24 @@ void TestAppState::overlappingRefreshesApplyInCompletionOrder()
     TemporaryHome home;
     std::atomic<int> calls = 0;
     TestHttpServer server;
-    server.onGet(R"(/api/organizations/o/usage)", [&](const httplib::Request&, httplib::Response& res) {
-        const bool first = calls++ == 0;
-        if (first) // the first request is answered last
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
-        res.set_content(first ? R"({"five_hour":{"utilization":90,"resets_at":"x"}})"
-                              : R"({"five_hour":{"utilization":10,"resets_at":"x"}})",
-                        "application/json");
-    });
+    server.onGet(R"(/api/organizations/o/usage)",
+                 [&](const httplib::Request&, httplib::Response& res) {
+                     const bool first = calls++ == 0;
+                     if (first) // the first request is answered last
+                         std::this_thread::sleep_for(std::chrono::milliseconds(600));
+                     res.set_content(first ? R"({"five_hour":{"utilization":90,"resets_at":"x"}})"
+                                           : R"({"five_hour":{"utilization":10,"resets_at":"x"}})",
+                                     "application/json");
+                 });
     server.start();
     AppState state(sessionArguments(server.origin(), "o"), servicesIn(home));
 
     QList<double> applied;
     QList<bool> loadingWhenApplied;
-    connect(&state, &AppState::usageChanged, this, [&] {
-        applied.append(state.usage()->fiveHour->utilization);
-    });
-    connect(&state, &AppState::isLoadingChanged, this, [&] { loadingWhenApplied.append(state.isLoading()); });
+    connect(&state, &AppState::usageChanged, this,
+            [&] { applied.append(state.usage()->fiveHour->utilization); });
+    connect(&state, &AppState::isLoadingChanged, this,
+            [&] { loadingWhenApplied.append(state.isLoading()); });
 
     auto slow = state.refresh();
     QTRY_COMPARE(calls.load(), 1);
@@ -251,12 +253,21 @@ void TestAppState::menuBarPercentTruncates_data()
     QTest::addColumn<qint64>("percent");
 
     QTest::newRow("empty report") << QByteArray("{}") << qint64(0);
-    QTest::newRow("seven day only") << QByteArray(R"({"seven_day":{"utilization":42.5,"resets_at":"x"}})") << qint64(42);
-    QTest::newRow("five hour larger") << QByteArray(R"({"five_hour":{"utilization":97.2,"resets_at":"x"},"seven_day":{"utilization":12,"resets_at":"x"}})") << qint64(97);
-    QTest::newRow("79.9") << QByteArray(R"({"five_hour":{"utilization":79.9,"resets_at":"x"}})") << qint64(79);
-    QTest::newRow("over 100") << QByteArray(R"({"five_hour":{"utilization":130.7,"resets_at":"x"}})") << qint64(130);
-    QTest::newRow("per-model ignored") << QByteArray(R"({"seven_day_velmar":{"utilization":100,"resets_at":"x"}})") << qint64(0);
-    QTest::newRow("huge") << QByteArray(R"({"five_hour":{"utilization":1e300,"resets_at":"x"}})") << qint64(0);
+    QTest::newRow("seven day only")
+        << QByteArray(R"({"seven_day":{"utilization":42.5,"resets_at":"x"}})") << qint64(42);
+    QTest::newRow("five hour larger")
+        << QByteArray(
+               R"({"five_hour":{"utilization":97.2,"resets_at":"x"},"seven_day":{"utilization":12,"resets_at":"x"}})")
+        << qint64(97);
+    QTest::newRow("79.9") << QByteArray(R"({"five_hour":{"utilization":79.9,"resets_at":"x"}})")
+                          << qint64(79);
+    QTest::newRow("over 100") << QByteArray(
+                                     R"({"five_hour":{"utilization":130.7,"resets_at":"x"}})")
+                              << qint64(130);
+    QTest::newRow("per-model ignored")
+        << QByteArray(R"({"seven_day_velmar":{"utilization":100,"resets_at":"x"}})") << qint64(0);
+    QTest::newRow("huge") << QByteArray(R"({"five_hour":{"utilization":1e300,"resets_at":"x"}})")
+                          << qint64(0);
 }
 
 void TestAppState::menuBarPercentTruncates()
@@ -290,9 +301,11 @@ void TestAppState::startupOptions_data()
                                << R"({"orgId":"o","sessionKey":"k"})" << true;
     QTest::newRow("removes stored name") << earlier << QStringList{"--sk=k", "--org-id=o"}
                                          << R"({"orgId":"o","sessionKey":"k"})" << true;
-    QTest::newRow("capitals ignored") << QByteArray() << QStringList{"--SK=k", "--org-id=o"} << "" << false;
-    QTest::newRow("name with space") << QByteArray() << QStringList{"--sk=k", "--org-id=o", "--org-name=Studio Rossi"}
-                                     << R"({"orgId":"o","orgName":"Studio Rossi","sessionKey":"k"})" << true;
+    QTest::newRow("capitals ignored")
+        << QByteArray() << QStringList{"--SK=k", "--org-id=o"} << "" << false;
+    QTest::newRow("name with space")
+        << QByteArray() << QStringList{"--sk=k", "--org-id=o", "--org-name=Studio Rossi"}
+        << R"({"orgId":"o","orgName":"Studio Rossi","sessionKey":"k"})" << true;
     QTest::newRow("value kept verbatim") << QByteArray() << QStringList{"--sk= k=1 ", "--org-id=o"}
                                          << R"({"orgId":"o","sessionKey":" k=1 "})" << true;
 }
@@ -313,7 +326,8 @@ void TestAppState::startupOptions()
         QVERIFY(!file.exists());
     } else {
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QJsonDocument::fromJson(file.readAll()), QJsonDocument::fromJson(expectedFile.toUtf8()));
+        QCOMPARE(QJsonDocument::fromJson(file.readAll()),
+                 QJsonDocument::fromJson(expectedFile.toUtf8()));
     }
     QCOMPARE(state.isConfigured(), configured);
     QCOMPARE(state.orgName(), state.credentialStore().orgName());
@@ -323,8 +337,10 @@ void TestAppState::startupOptions()
 void TestAppState::serviceOriginOption()
 {
     TemporaryHome home;
-    QCOMPARE(StartupOptions::normalizedOrigin("http://127.0.0.1:8080/"), std::optional<QString>("http://127.0.0.1:8080"));
-    for (const char* invalid : {"ftp://x", "http://", "https://x/api", "http://x?a=1", "http://u:p@x", "x"})
+    QCOMPARE(StartupOptions::normalizedOrigin("http://127.0.0.1:8080/"),
+             std::optional<QString>("http://127.0.0.1:8080"));
+    for (const char* invalid :
+         {"ftp://x", "http://", "https://x/api", "http://x?a=1", "http://u:p@x", "x"})
         QVERIFY2(!StartupOptions::normalizedOrigin(invalid), invalid);
 
     const AppState defaulted({"pallowe", "--service-origin=file:///etc"}, servicesIn(home));

@@ -58,7 +58,8 @@ void TestRefreshLoop::followsConfiguration()
     TemporaryHome home;
     UsageService service;
     service.setUsage(5);
-    AppState state(QStringList{"pallowe", "--service-origin=" + service.origin()}, {home.dataFolder()});
+    AppState state(QStringList{"pallowe", "--service-origin=" + service.origin()},
+                   {home.dataFolder()});
     RefreshLoop loop(&state, 60ms);
     loop.start();
     QTest::qWait(200);

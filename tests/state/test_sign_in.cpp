@@ -16,7 +16,8 @@ const QByteArray kBootstrap = R"({"account":{"memberships":[
 QJsonObject storedCredentials(const AppState& state)
 {
     QFile file(state.credentialStore().filePath());
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                          : QJsonObject();
 }
 
 } // namespace
@@ -41,7 +42,8 @@ void TestSignIn::signInStoresSessionAndRefreshes()
     service.setBootstrap(200, kBootstrap);
     service.setUsage(33);
     FakeLoginWindows windows;
-    AppState state({"pallowe", "--service-origin=" + service.origin()}, {home.dataFolder(), nullptr, &windows});
+    AppState state({"pallowe", "--service-origin=" + service.origin()},
+                   {home.dataFolder(), nullptr, &windows});
     QVERIFY(!state.isConfigured());
 
     QSignalSpy loading(&state, &AppState::isLoadingChanged);
@@ -51,8 +53,9 @@ void TestSignIn::signInStoresSessionAndRefreshes()
 
     windows.callbacks.first()(QStringLiteral("sk-new"));
     QTRY_VERIFY(!state.loginWindowController());
-    QCOMPARE(storedCredentials(state),
-             QJsonObject({{"sessionKey", "sk-new"}, {"orgId", "org-max"}, {"orgName", "Studio Max"}}));
+    QCOMPARE(
+        storedCredentials(state),
+        QJsonObject({{"sessionKey", "sk-new"}, {"orgId", "org-max"}, {"orgName", "Studio Max"}}));
     QVERIFY(state.isConfigured());
     QCOMPARE(state.orgName(), std::optional(QStringLiteral("Studio Max")));
     QCOMPARE(service.requestCount("/api/organizations/org-max/usage"), 1);
@@ -60,7 +63,6 @@ void TestSignIn::signInStoresSessionAndRefreshes()
     QVERIFY(!state.isLoading());
     QCOMPARE(loading.count(), 2);
 }
-
 
 void TestSignIn::failedLookupChangesNothingStored()
 {
@@ -75,7 +77,8 @@ void TestSignIn::failedLookupChangesNothingStored()
     state.startOAuthLogin();
     windows.callbacks.first()(QStringLiteral("sk-new"));
     QTRY_VERIFY(!state.loginWindowController());
-    QCOMPARE(state.error(), std::optional(QStringLiteral("Errore parsing risposta: Nessuna organizzazione trovata")));
+    QCOMPARE(state.error(), std::optional(QStringLiteral(
+                                "Errore parsing risposta: Nessuna organizzazione trovata")));
     QCOMPARE(storedCredentials(state), before);
     QVERIFY(state.isConfigured());
     QVERIFY(!state.isLoading());
@@ -96,7 +99,8 @@ void TestSignIn::repeatedDeliveryRepeatsEverything()
     service.setBootstrap(200, kBootstrap);
     service.setUsage(10);
     FakeLoginWindows windows;
-    AppState state({"pallowe", "--service-origin=" + service.origin()}, {home.dataFolder(), nullptr, &windows});
+    AppState state({"pallowe", "--service-origin=" + service.origin()},
+                   {home.dataFolder(), nullptr, &windows});
 
     state.startOAuthLogin();
     windows.callbacks.first()(QStringLiteral("sk"));
@@ -124,8 +128,9 @@ void TestSignIn::callbackOutlivingStateDoesNothing()
     TemporaryHome home;
     UsageService service;
     FakeLoginWindows windows;
-    auto state = std::make_unique<AppState>(QStringList{"pallowe", "--service-origin=" + service.origin()},
-                                            AppState::Services{home.dataFolder(), nullptr, &windows});
+    auto state =
+        std::make_unique<AppState>(QStringList{"pallowe", "--service-origin=" + service.origin()},
+                                   AppState::Services{home.dataFolder(), nullptr, &windows});
     state->startOAuthLogin();
     state.reset();
     windows.callbacks.first()(QStringLiteral("sk"));

@@ -93,10 +93,16 @@ void TestUsageAlerts::neverAlerts_data()
     QTest::addColumn<qint64>("threshold");
     QTest::addColumn<QByteArray>("report");
 
-    QTest::newRow("alerts off") << false << qint64(80) << QByteArray(R"({"five_hour":{"utilization":99,"resets_at":"x"}})");
-    QTest::newRow("threshold 0") << true << qint64(0) << QByteArray(R"({"five_hour":{"utilization":99,"resets_at":"x"}})");
-    QTest::newRow("per-model only") << true << qint64(80)
-                                    << QByteArray(R"({"five_hour":{"utilization":10,"resets_at":"x"},"seven_day_velmar":{"utilization":100,"resets_at":"x"},"seven_day_drevan":{"utilization":100,"resets_at":"x"}})");
+    QTest::newRow("alerts off") << false << qint64(80)
+                                << QByteArray(
+                                       R"({"five_hour":{"utilization":99,"resets_at":"x"}})");
+    QTest::newRow("threshold 0") << true << qint64(0)
+                                 << QByteArray(
+                                        R"({"five_hour":{"utilization":99,"resets_at":"x"}})");
+    QTest::newRow("per-model only")
+        << true << qint64(80)
+        << QByteArray(
+               R"({"five_hour":{"utilization":10,"resets_at":"x"},"seven_day_velmar":{"utilization":100,"resets_at":"x"},"seven_day_drevan":{"utilization":100,"resets_at":"x"}})");
 }
 
 void TestUsageAlerts::neverAlerts()

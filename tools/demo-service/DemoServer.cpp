@@ -44,10 +44,10 @@ void setError(httplib::Response& response, int status, const char* type, const c
               QJsonObject{{QStringLiteral("type"), type}, {QStringLiteral("message"), message}}}});
 }
 
-// The path as it can safely go into one log line.
-std::string printable(const std::string& path)
+// Request text as it can safely go into one log line.
+std::string printable(const std::string& text)
 {
-    std::string result = path;
+    std::string result = text;
     for (char& c : result)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             c = '?';
@@ -56,7 +56,7 @@ std::string printable(const std::string& path)
 
 void logRequest(const httplib::Request& request, const httplib::Response& response)
 {
-    std::fprintf(stderr, "%s %s %d session-cookie=%s\n", request.method.c_str(),
+    std::fprintf(stderr, "%s %s %d session-cookie=%s\n", printable(request.method).c_str(),
                  printable(request.path).c_str(), response.status,
                  sessionCookie(request) ? "yes" : "no");
 }
@@ -150,8 +150,8 @@ void DemoServer::signIn(const httplib::Request& request, httplib::Response& resp
 {
     const QString email = QString::fromStdString(request.get_param_value("email")).trimmed();
     const std::string password = request.get_param_value("password");
+    // A 200 page, as browsers' sign-in forms do: the web view reports a 4xx as a failed load.
     if (email.isEmpty() || password.empty()) {
-        response.status = 400;
         response.set_content(
             LoginPages::signInForm(QStringLiteral("Inserisci l'indirizzo e-mail e la password."),
                                    email),

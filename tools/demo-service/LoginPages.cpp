@@ -10,7 +10,7 @@ h1 { font-size: 22px; margin-top: 0; }
 label { display: block; margin: 16px 0 4px; font-size: 14px; }
 input { width: 100%; box-sizing: border-box; padding: 10px; font-size: 15px;
         border: 1px solid #bbb; border-radius: 6px; }
-button { margin-top: 24px; width: 100%; padding: 11px; font-size: 15px; border: 0;
+button { margin-top: 24px; width: 100%; padding: 11px; font: inherit; border: 0;
          border-radius: 6px; background: #c2612f; color: #fff; }
 .errore { background: #fde8e4; color: #8a1c0b; padding: 10px; border-radius: 6px; }
 )";
@@ -39,7 +39,7 @@ std::string signInForm(const QString& error, const QString& email)
             "<h1>Accedi a Zelvik</h1>%1"
             "<form id=\"login-form\" method=\"post\" action=\"/login\">"
             "<label for=\"email\">Indirizzo e-mail</label>"
-            "<input id=\"email\" name=\"email\" type=\"email\" autocomplete=\"username\" "
+            "<input id=\"email\" name=\"email\" type=\"email\" autocomplete=\"username\" autofocus "
             "value=\"%2\">"
             "<label for=\"password\">Password</label>"
             "<input id=\"password\" name=\"password\" type=\"password\" "

@@ -1,5 +1,6 @@
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
+#include "state/AppState.h"
 #include "storage/AppDataFolder.h"
 #include "ui/PalloweApp.h"
 
@@ -7,6 +8,10 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <cstdio>
+
+#ifdef PALLOWE_WITH_LOGIN
+#include "WebLoginWindowLauncher.h"
+#endif
 
 int main(int argc, char* argv[])
 {
@@ -22,10 +27,13 @@ int main(int argc, char* argv[])
         if (pallowe && pallowe->trayItem())
             pallowe->trayItem()->showMessage(title, body);
     });
-    LoginWindowLauncher* loginWindows = nullptr;
-    PalloweApp app(QCoreApplication::arguments(),
-                   {AppDataFolder::defaultPath(), &notifier, loginWindows});
+    PalloweApp app(QCoreApplication::arguments(), {AppDataFolder::defaultPath(), &notifier});
     pallowe = &app;
+#ifdef PALLOWE_WITH_LOGIN
+    // Nothing of the web engine is created until the first sign-in window opens.
+    WebLoginWindowLauncher loginWindows(app.state()->serviceOrigin());
+    app.setLoginWindows(&loginWindows);
+#endif
 
     TrayWaiter trayWaiter;
     QObject::connect(&trayWaiter, &TrayWaiter::trayAvailable, &app, &PalloweApp::installTrayItem);

@@ -23,6 +23,11 @@ PalloweApp::~PalloweApp()
     delete m_tray; // before the menu it points to
 }
 
+void PalloweApp::setLoginWindows(LoginWindowLauncher* loginWindows)
+{
+    m_state->setWindowLaunchers(loginWindows, m_settingsWindows.get());
+}
+
 void PalloweApp::installTrayItem()
 {
     if (m_tray)

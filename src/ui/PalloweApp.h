@@ -38,6 +38,10 @@ public:
     // Null until installTrayItem().
     QSystemTrayIcon* trayItem() const { return m_tray; }
 
+    // The sign-in windows depend on the service origin the state settled on at start-up, so
+    // they come after the state.
+    void setLoginWindows(LoginWindowLauncher* loginWindows);
+
     // Puts the item in the tray; call once a tray is there.
     void installTrayItem();
     void openPanel();

@@ -5,6 +5,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -52,6 +53,14 @@ void PopupPanel::hideEvent(QHideEvent* event)
 {
     m_sinceClosed.start();
     QWidget::hideEvent(event);
+}
+
+void PopupPanel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape)
+        hide();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void PopupPanel::resizeEvent(QResizeEvent* event)

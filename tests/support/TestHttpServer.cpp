@@ -20,7 +20,8 @@ int TestHttpServer::Received::headerCount(const QByteArray& name) const
 
 TestHttpServer::TestHttpServer() : m_server(std::make_unique<httplib::Server>())
 {
-    m_server->set_logger([this](const httplib::Request& request, const httplib::Response&) {
+    // Recorded before the handler runs, so a client that got its answer finds it recorded.
+    m_server->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
         Received received;
         received.method = QString::fromStdString(request.method);
         received.path = QString::fromStdString(request.path);
@@ -29,6 +30,7 @@ TestHttpServer::TestHttpServer() : m_server(std::make_unique<httplib::Server>())
                 {QByteArray::fromStdString(key), QByteArray::fromStdString(value)});
         std::lock_guard lock(m_mutex);
         m_received.append(received);
+        return httplib::Server::HandlerResponse::Unhandled;
     });
 }
 

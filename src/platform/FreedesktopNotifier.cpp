@@ -1,0 +1,108 @@
+#include "FreedesktopNotifier.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+
+const QString kAppName = QStringLiteral("Pallowe");
+const QString kAppIcon = QStringLiteral("pallowe");
+constexpr int kServerDefaultExpiry = -1;
+constexpr uchar kNormalUrgency = 1;
+
+QVariantMap notificationHints()
+{
+    return {{QStringLiteral("desktop-entry"), QStringLiteral("pallowe")},
+            {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
+            {QStringLiteral("urgency"), QVariant::fromValue(kNormalUrgency)}};
+}
+
+} // namespace
+
+FreedesktopNotifier::FreedesktopNotifier(Fallback fallback, const QDBusConnection& bus,
+                                         QObject* parent)
+    : QObject(parent), m_fallback(std::move(fallback)), m_bus(bus)
+{}
+
+void FreedesktopNotifier::post(const QString& identifier, const QString& title, const QString& body)
+{
+    Slot& slot = m_slots[identifier];
+    const Message message{title, body};
+    // Until the server has told us the id of the previous post, a new one could only pop up
+    // beside it; it waits and goes out as a replacement instead.
+    if (slot.inFlight) {
+        slot.waiting = message;
+        return;
+    }
+    send(identifier, message);
+}
+
+void FreedesktopNotifier::requestPermission()
+{
+    if (!m_bus.isConnected())
+        return;
+    // The freedesktop protocol has no permission step; asking for the capabilities wakes a
+    // server that is started on demand. The answer is not needed.
+    m_bus.asyncCall(QDBusMessage::createMethodCall(kService, kPath, kInterface, "GetCapabilities"));
+}
+
+void FreedesktopNotifier::send(const QString& identifier, const Message& message)
+{
+    if (!m_bus.isConnected()) {
+        if (m_fallback)
+            m_fallback(message.title, message.body);
+        return;
+    }
+    Slot& slot = m_slots[identifier];
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
+    call << kAppName << slot.serverId << kAppIcon << message.title << message.body << QStringList()
+         << notificationHints() << kServerDefaultExpiry;
+    slot.inFlight = true;
+
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, identifier, message](QDBusPendingCallWatcher* finished) {
+                onNotifyFinished(finished, identifier, message);
+            });
+}
+
+void FreedesktopNotifier::onNotifyFinished(QDBusPendingCallWatcher* watcher,
+                                           const QString& identifier, const Message& message)
+{
+    watcher->deleteLater();
+    const QDBusPendingReply<uint> reply = *watcher;
+    Slot& slot = m_slots[identifier];
+    slot.inFlight = false;
+    if (reply.isValid())
+        slot.serverId = reply.value();
+    else if (meansNoServer(reply.error()) && m_fallback)
+        m_fallback(message.title, message.body);
+
+    if (slot.waiting) {
+        const Message next = *slot.waiting;
+        slot.waiting.reset();
+        send(identifier, next);
+    }
+}
+
+bool FreedesktopNotifier::meansNoServer(const QDBusError& error)
+{
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::NoReply:
+    case QDBusError::NoServer:
+    case QDBusError::Disconnected:
+    case QDBusError::Timeout:
+    case QDBusError::TimedOut:
+        return true;
+    default:
+        // A server that is installed but cannot be started answers with a Spawn error.
+        return error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+               error.name().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
+    }
+}

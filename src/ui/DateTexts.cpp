@@ -1,0 +1,97 @@
+#include "DateTexts.h"
+
+#include "model/InternetDateTime.h"
+
+#include <QLocale>
+#include <array>
+#include <memory>
+#include <unicode/calendar.h>
+#include <unicode/locid.h>
+#include <unicode/reldatefmt.h>
+#include <unicode/unistr.h>
+#include <utility>
+
+namespace {
+
+QString dayWord(const QDate& day, const QDate& today, const QLocale& italian)
+{
+    if (day == today)
+        return QStringLiteral("oggi");
+    if (day == today.addDays(1))
+        return QStringLiteral("domani");
+    return italian.toString(day, QStringLiteral("dddd"));
+}
+
+QString fromUnicode(const icu::UnicodeString& text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+struct UnitDifference
+{
+    URelativeDateTimeUnit unit;
+    int value;
+};
+
+// Splits the distance from now to then into calendar fields, largest first, the way a
+// calendar subtracts dates, and keeps the first non-zero one.
+UnitDifference largestUnit(icu::Calendar& calendar, UDate then)
+{
+    static constexpr std::array<std::pair<UCalendarDateFields, URelativeDateTimeUnit>, 7> fields{{
+        {UCAL_YEAR, UDAT_REL_UNIT_YEAR},
+        {UCAL_MONTH, UDAT_REL_UNIT_MONTH},
+        {UCAL_WEEK_OF_YEAR, UDAT_REL_UNIT_WEEK},
+        {UCAL_DATE, UDAT_REL_UNIT_DAY},
+        {UCAL_HOUR_OF_DAY, UDAT_REL_UNIT_HOUR},
+        {UCAL_MINUTE, UDAT_REL_UNIT_MINUTE},
+        {UCAL_SECOND, UDAT_REL_UNIT_SECOND},
+    }};
+    for (const auto& [field, unit] : fields) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t value = calendar.fieldDifference(then, field, status);
+        if (U_FAILURE(status))
+            break;
+        if (value != 0)
+            return {unit, value};
+    }
+    return {UDAT_REL_UNIT_SECOND, 0};
+}
+
+} // namespace
+
+QString DateTexts::resetDateLabel(const QString& resetText, const QDateTime& now,
+                                  const QTimeZone& timeZone)
+{
+    const auto moment = InternetDateTime::parse(resetText, InternetDateTime::Fraction::Required);
+    if (!moment)
+        return resetText;
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    const QDateTime local = moment->toTimeZone(timeZone);
+    const QDate today = now.toTimeZone(timeZone).date();
+    return dayWord(local.date(), today, italian) + u' ' +
+           italian.toString(local.time(), QStringLiteral("HH:mm"));
+}
+
+QString DateTexts::relativeTimeText(const QDateTime& then, const QDateTime& now,
+                                    const QString& localeName)
+{
+    const QString name = localeName.isEmpty() ? QLocale::system().name() : localeName;
+    const icu::Locale locale(name.toUtf8().constData());
+
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(locale, status));
+    if (U_FAILURE(status))
+        return {};
+    calendar->setTime(static_cast<UDate>(now.toMSecsSinceEpoch()), status);
+    const UnitDifference difference =
+        largestUnit(*calendar, static_cast<UDate>(then.toMSecsSinceEpoch()));
+
+    status = U_ZERO_ERROR;
+    const icu::RelativeDateTimeFormatter formatter(locale, nullptr, UDAT_STYLE_LONG,
+                                                   UDISPCTX_CAPITALIZATION_NONE, status);
+    if (U_FAILURE(status))
+        return {};
+    icu::UnicodeString text;
+    formatter.format(difference.value, difference.unit, text, status);
+    return U_SUCCESS(status) ? fromUnicode(text) : QString();
+}

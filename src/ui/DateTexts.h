@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QTimeZone>
+
+// Texts about points in time shown in the usage panel. The clock is always passed in.
+class DateTexts
+{
+public:
+    // "oggi 14:30", "domani 09:00" or "lunedì 09:00" for a reset time written with
+    // fractional seconds; any other text comes back unchanged. Days are calendar days in
+    // the given time zone.
+    static QString resetDateLabel(const QString& resetText, const QDateTime& now,
+                                  const QTimeZone& timeZone = QTimeZone::systemTimeZone());
+
+    // "5 minuti fa", "ieri", "ora": the largest calendar unit between the two moments, in
+    // words of the given locale (the user's when empty).
+    static QString relativeTimeText(const QDateTime& then, const QDateTime& now,
+                                    const QString& localeName = {});
+};

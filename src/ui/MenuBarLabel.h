@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QImage>
+#include <QList>
+#include <QString>
+
+// The tray item's face: a gauge whose needle and colour follow the usage percentage and,
+// once a session is configured, the percentage number inside the icon. Everything is a pure
+// function of the percentage and the configured flag.
+class MenuBarLabel
+{
+public:
+    enum class Needle
+    {
+        Bottom,
+        Third,
+        TwoThirds,
+        Full
+    };
+    enum class Band
+    {
+        Green,
+        Orange,
+        Red
+    };
+
+    static Needle needle(qint64 percent);
+    static Band band(qint64 percent);
+    static QColor color(qint64 percent);
+    static QString percentText(qint64 percent);
+    static QString toolTip(qint64 percent, bool configured);
+
+    // Square sizes the tray may ask for; icon() holds one pixmap for each.
+    static QList<int> iconSizes();
+    static QImage image(qint64 percent, bool configured, int size);
+    static QIcon icon(qint64 percent, bool configured);
+};

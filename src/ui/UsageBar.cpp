@@ -1,0 +1,258 @@
+#include "UsageBar.h"
+
+#include "SystemColors.h"
+#include "SystemFont.h"
+
+#include <QEasingCurve>
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QVariantAnimation>
+#include <QtMath>
+#include <cmath>
+
+namespace {
+
+constexpr qreal lineSpacing = 6;
+constexpr qreal titleSubtitleSpacing = 1;
+constexpr qreal headerSpacing = 8;
+constexpr qreal barHeight = 5;
+constexpr qreal barRadius = 3;
+constexpr qreal minimumFillWidth = 4;
+constexpr int animationMilliseconds = 400;
+
+qreal lineHeight(const QFont& font)
+{
+    return qCeil(QFontMetricsF(font).height());
+}
+
+qreal textWidth(const QFont& font, const QString& text)
+{
+    return qCeil(QFontMetricsF(font).horizontalAdvance(text));
+}
+
+QColor blend(const QColor& from, const QColor& to, qreal progress)
+{
+    const auto mix = [progress](float a, float b) {
+        return a + (b - a) * static_cast<float>(progress);
+    };
+    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
+                            mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
+}
+
+} // namespace
+
+UsageBar::UsageBar(QWidget* parent) : UsageBar(QString(), 0.0, QString(), std::nullopt, parent) {}
+
+UsageBar::UsageBar(const QString& title, double percent, const QString& resetLabel,
+                   const std::optional<QString>& subtitle, QWidget* parent)
+    : QWidget(parent), m_title(title), m_percent(percent), m_resetLabel(resetLabel),
+      m_subtitle(subtitle), m_animation(new QVariantAnimation(this)), m_shownPercent(percent),
+      m_shownColor(bandColor(percent))
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_animation->setDuration(animationMilliseconds);
+    m_animation->setEasingCurve(QEasingCurve::OutCubic);
+    m_animation->setStartValue(0.0);
+    m_animation->setEndValue(1.0);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, &UsageBar::onAnimationStep);
+}
+
+void UsageBar::setTitle(const QString& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    updateGeometry();
+    update();
+}
+
+void UsageBar::setPercent(double percent)
+{
+    if (percent == m_percent)
+        return;
+    m_animation->stop();
+    m_fromPercent = m_shownPercent;
+    m_fromColor = m_shownColor;
+    m_percent = percent;
+    updateGeometry();
+    update();
+    m_animation->start();
+}
+
+void UsageBar::setResetLabel(const QString& resetLabel)
+{
+    if (resetLabel == m_resetLabel)
+        return;
+    m_resetLabel = resetLabel;
+    updateGeometry();
+    update();
+}
+
+void UsageBar::setSubtitle(const std::optional<QString>& subtitle)
+{
+    if (subtitle == m_subtitle)
+        return;
+    m_subtitle = subtitle;
+    updateGeometry();
+    update();
+}
+
+QString UsageBar::percentText(double percent)
+{
+    return QString::asprintf("%.0f%%", percent);
+}
+
+QColor UsageBar::bandColor(double percent)
+{
+    if (percent >= 85)
+        return SystemColors::red();
+    if (percent >= 65)
+        return SystemColors::orange();
+    return SystemColors::blue();
+}
+
+QRectF UsageBar::trackRect() const
+{
+    return layout(width()).track;
+}
+
+qreal UsageBar::fillWidth() const
+{
+    return fillWidthFor(m_shownPercent);
+}
+
+qreal UsageBar::targetFillWidth() const
+{
+    return fillWidthFor(m_percent);
+}
+
+QColor UsageBar::fillColor() const
+{
+    return m_shownColor;
+}
+
+qreal UsageBar::fillWidthFor(double percent) const
+{
+    if (std::isnan(percent))
+        return minimumFillWidth;
+    return qMax(trackRect().width() * percent / 100.0, minimumFillWidth);
+}
+
+void UsageBar::onAnimationStep(const QVariant& progressValue)
+{
+    const qreal progress = progressValue.toReal();
+    m_shownPercent = m_fromPercent + (m_percent - m_fromPercent) * progress;
+    m_shownColor = blend(m_fromColor, bandColor(m_percent), progress);
+    update();
+}
+
+QFont UsageBar::titleFont() const
+{
+    return SystemFont::font(font(), 12, QFont::Medium);
+}
+
+QFont UsageBar::subtitleFont() const
+{
+    return SystemFont::font(font(), 10);
+}
+
+QFont UsageBar::percentFont() const
+{
+    return SystemFont::font(font(), 13, QFont::DemiBold);
+}
+
+QFont UsageBar::resetFont() const
+{
+    return SystemFont::font(font(), 10);
+}
+
+qreal UsageBar::headerHeight() const
+{
+    qreal left = lineHeight(titleFont());
+    if (m_subtitle)
+        left += titleSubtitleSpacing + lineHeight(subtitleFont());
+    return qMax(left, lineHeight(percentFont()));
+}
+
+UsageBar::Layout UsageBar::layout(int width) const
+{
+    Layout result;
+    const qreal header = headerHeight();
+    const qreal percentWidth = textWidth(percentFont(), percentText());
+    const qreal percentHeight = lineHeight(percentFont());
+    result.percent =
+        QRectF(width - percentWidth, (header - percentHeight) / 2, percentWidth, percentHeight);
+
+    const qreal leftWidth = qMax<qreal>(0, width - percentWidth - headerSpacing);
+    qreal leftHeight = lineHeight(titleFont());
+    if (m_subtitle)
+        leftHeight += titleSubtitleSpacing + lineHeight(subtitleFont());
+    const qreal leftTop = (header - leftHeight) / 2;
+    result.title = QRectF(0, leftTop, leftWidth, lineHeight(titleFont()));
+    if (m_subtitle)
+        result.subtitle = QRectF(0, result.title.bottom() + titleSubtitleSpacing, leftWidth,
+                                 lineHeight(subtitleFont()));
+
+    result.track = QRectF(0, header + lineSpacing, width, barHeight);
+    result.resetLabel =
+        QRectF(0, result.track.bottom() + lineSpacing, width, lineHeight(resetFont()));
+    return result;
+}
+
+QSize UsageBar::sizeHint() const
+{
+    const Layout geometry = layout(0);
+    const qreal headerWidth =
+        textWidth(titleFont(), m_title) + headerSpacing + textWidth(percentFont(), percentText());
+    const qreal widest = qMax(headerWidth, textWidth(resetFont(), m_resetLabel));
+    return QSize(qCeil(widest), qCeil(geometry.resetLabel.bottom()));
+}
+
+QSize UsageBar::minimumSizeHint() const
+{
+    const Layout geometry = layout(0);
+    const qreal headerWidth = headerSpacing + textWidth(percentFont(), percentText());
+    return QSize(qCeil(headerWidth), qCeil(geometry.resetLabel.bottom()));
+}
+
+void UsageBar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::ApplicationFontChange)
+        updateGeometry();
+    QWidget::changeEvent(event);
+}
+
+void UsageBar::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Layout geometry = layout(width());
+    const QColor secondary = SystemColors::secondary(palette());
+
+    const auto drawLine = [&painter](const QRectF& box, const QFont& font, const QColor& color,
+                                     const QString& text, Qt::Alignment alignment) {
+        painter.setFont(font);
+        painter.setPen(color);
+        const QString shown = QFontMetricsF(font).elidedText(text, Qt::ElideRight, box.width());
+        painter.drawText(box, alignment | Qt::AlignVCenter, shown);
+    };
+    drawLine(geometry.title, titleFont(), palette().color(QPalette::WindowText), m_title,
+             Qt::AlignLeft);
+    if (m_subtitle)
+        drawLine(geometry.subtitle, subtitleFont(), secondary, *m_subtitle, Qt::AlignLeft);
+    drawLine(geometry.percent, percentFont(), bandColor(), percentText(), Qt::AlignRight);
+
+    QColor track = secondary;
+    track.setAlphaF(secondary.alphaF() * 0.2f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(track);
+    painter.drawRoundedRect(geometry.track, barRadius, barRadius);
+    QRectF fill = geometry.track;
+    // Past the widget's edge nothing shows; stopping there keeps huge values drawable.
+    fill.setWidth(qMin(fillWidth(), width() + barRadius));
+    painter.setBrush(m_shownColor);
+    painter.drawRoundedRect(fill, barRadius, barRadius);
+
+    drawLine(geometry.resetLabel, resetFont(), secondary, m_resetLabel, Qt::AlignLeft);
+}

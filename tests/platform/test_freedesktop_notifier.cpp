@@ -1,0 +1,171 @@
+#include "NotificationDaemonMock.h"
+#include "platform/FreedesktopNotifier.h"
+
+#include <QDBusConnection>
+#include <QTest>
+
+namespace {
+
+const QString kAlertBody = QStringLiteral("Utilizzo al 80% — soglia 80% raggiunta.");
+
+// Notify(app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout)
+enum NotifyArgument
+{
+    AppName,
+    ReplacesId,
+    AppIcon,
+    Summary,
+    Body,
+    Actions,
+    Hints,
+    Expire
+};
+
+struct FallbackRecord
+{
+    QList<QStringList> shown;
+
+    FreedesktopNotifier::Fallback callback()
+    {
+        return [this](const QString& title, const QString& body) {
+            shown << QStringList{title, body};
+        };
+    }
+};
+
+QList<uint> replacedIds(const QList<QVariantList>& calls)
+{
+    QList<uint> ids;
+    for (const auto& call : calls)
+        ids << call.value(ReplacesId).toUInt();
+    return ids;
+}
+
+} // namespace
+
+class TestFreedesktopNotifier : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void postsTheNotification();
+    void sameIdentifierReplaces_data();
+    void sameIdentifierReplaces();
+    void requestPermissionAsksForCapabilities();
+    void fallsBackWithoutServer_data();
+    void fallsBackWithoutServer();
+};
+
+void TestFreedesktopNotifier::initTestCase()
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        QSKIP("no D-Bus session bus: run this test under dbus-run-session");
+}
+
+void TestFreedesktopNotifier::postsTheNotification()
+{
+    NotificationDaemonMock server;
+    QVERIFY2(server.start(), qPrintable(server.failure()));
+    FallbackRecord fallback;
+    FreedesktopNotifier notifier(fallback.callback());
+
+    notifier.post("pallowe-alert-80", "Pallowe", kAlertBody);
+
+    QTRY_COMPARE(server.callsOf("Notify").size(), 1);
+    const QVariantList call = server.callsOf("Notify").constFirst();
+    QCOMPARE(call.size(), 8);
+    QCOMPARE(call[AppName].toString(), QStringLiteral("Pallowe"));
+    QCOMPARE(call[ReplacesId].toUInt(), 0u);
+    QCOMPARE(call[AppIcon].toString(), QStringLiteral("pallowe"));
+    QCOMPARE(call[Summary].toString(), QStringLiteral("Pallowe"));
+    QCOMPARE(call[Body].toString(), kAlertBody);
+    QVERIFY(call[Body].toString().contains(QChar(0x2014))); // the em dash survives the bus
+    QCOMPARE(call[Actions].toStringList(), QStringList());
+    const QVariantMap hints = call[Hints].toMap();
+    QCOMPARE(hints.value("desktop-entry").toString(), QStringLiteral("pallowe"));
+    QCOMPARE(hints.value("sound-name").toString(), QStringLiteral("message-new-instant"));
+    QCOMPARE(call[Expire].toInt(), -1);
+    QVERIFY(fallback.shown.isEmpty());
+}
+
+void TestFreedesktopNotifier::sameIdentifierReplaces_data()
+{
+    QTest::addColumn<QStringList>("identifiers");
+    QTest::addColumn<bool>("waitForEach");
+    QTest::addColumn<QList<uint>>("expectedReplacedIds");
+
+    // The mock hands out ids 1, 2, … and answers a replacement with the id it replaced. Posts
+    // made while the first is unanswered collapse into one replacement showing the newest.
+    QTest::newRow("one after another")
+        << QStringList{"pallowe-alert-80", "pallowe-alert-80", "pallowe-alert-85",
+                       "pallowe-alert-85", "pallowe-alert-80"}
+        << true << QList<uint>{0, 1, 0, 2, 1};
+    QTest::newRow("before the server answered")
+        << QStringList{"pallowe-alert-80", "pallowe-alert-80", "pallowe-alert-80"} << false
+        << QList<uint>{0, 1};
+}
+
+void TestFreedesktopNotifier::sameIdentifierReplaces()
+{
+    QFETCH(QStringList, identifiers);
+    QFETCH(bool, waitForEach);
+    QFETCH(QList<uint>, expectedReplacedIds);
+    NotificationDaemonMock server;
+    QVERIFY2(server.start(), qPrintable(server.failure()));
+    FallbackRecord fallback;
+    FreedesktopNotifier notifier(fallback.callback());
+
+    for (qsizetype i = 0; i < identifiers.size(); ++i) {
+        notifier.post(identifiers[i], "Pallowe", QString::number(i));
+        if (waitForEach)
+            QTRY_COMPARE(server.callsOf("Notify").size(), i + 1);
+    }
+
+    QTRY_COMPARE(server.callsOf("Notify").size(), expectedReplacedIds.size());
+    QCOMPARE(replacedIds(server.callsOf("Notify")), expectedReplacedIds);
+    QCOMPARE(server.callsOf("Notify").constLast().value(Body).toString(),
+             QString::number(identifiers.size() - 1));
+    QVERIFY(fallback.shown.isEmpty());
+}
+
+void TestFreedesktopNotifier::requestPermissionAsksForCapabilities()
+{
+    NotificationDaemonMock server;
+    QVERIFY2(server.start(), qPrintable(server.failure()));
+    FreedesktopNotifier notifier({});
+
+    notifier.requestPermission();
+
+    QTRY_COMPARE(server.callsOf("GetCapabilities").size(), 1);
+    QVERIFY(server.callsOf("Notify").isEmpty());
+}
+
+void TestFreedesktopNotifier::fallsBackWithoutServer_data()
+{
+    QTest::addColumn<bool>("busConnected");
+
+    QTest::newRow("bus without notification server") << true;
+    QTest::newRow("no bus at all") << false;
+}
+
+void TestFreedesktopNotifier::fallsBackWithoutServer()
+{
+    QFETCH(bool, busConnected);
+    const QDBusConnection bus =
+        busConnected ? QDBusConnection::sessionBus()
+                     : QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
+    QCOMPARE(bus.isConnected(), busConnected);
+    FallbackRecord fallback;
+    FreedesktopNotifier notifier(fallback.callback(), bus);
+
+    notifier.requestPermission();
+    notifier.post("pallowe-alert-80", "Pallowe", kAlertBody);
+    notifier.post("pallowe-alert-80", "Pallowe", "seconda");
+
+    const QList<QStringList> expected{{"Pallowe", kAlertBody}, {"Pallowe", "seconda"}};
+    QTRY_COMPARE(fallback.shown, expected);
+}
+
+QTEST_GUILESS_MAIN(TestFreedesktopNotifier)
+#include "test_freedesktop_notifier.moc"

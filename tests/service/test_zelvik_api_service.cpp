@@ -1,0 +1,262 @@
+#include "TestHttpServer.h"
+#include "service/ZelvikApiService.h"
+
+#include <QCoroTask>
+#include <QTest>
+#include <httplib.h>
+
+namespace {
+
+const QByteArray kUsage = R"({"five_hour":{"utilization":42,"resets_at":"2026-12-06T10:00:00Z"}})";
+const QByteArray kBootstrap =
+    R"({"account":{"memberships":[{"organization":{"uuid":"A","name":"Uno"}},
+        {"organization":{"uuid":"B","name":"Due","capabilities":["zelvik_max"]}}]}})";
+
+template <typename T>
+QString failureText(const ServiceResult<T>& result)
+{
+    return result ? QStringLiteral("") : userFacingText(result.error());
+}
+
+} // namespace
+
+class TestZelvikApiService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sendsExactHeaders();
+    void classifiesStatus_data();
+    void classifiesStatus();
+    void classifiesBodies_data();
+    void classifiesBodies();
+    void choosesOrganization();
+    void passesTransportErrorOn();
+    void abandonsOversizeBody_data();
+    void abandonsOversizeBody();
+    void neverSendsUnsafeRequest_data();
+    void neverSendsUnsafeRequest();
+    void ignoresCookiesSetByService();
+};
+
+void TestZelvikApiService::sendsExactHeaders()
+{
+    TestHttpServer server;
+    server.reply("/api/organizations/org-1/usage", 200, kUsage);
+    server.reply("/api/bootstrap", 200, kBootstrap);
+    server.start();
+    ZelvikApiService api(server.origin());
+
+    QVERIFY(QCoro::waitFor(api.fetchUsage(QStringLiteral("sk-ant_1"), QStringLiteral("org-1"))));
+    QVERIFY(QCoro::waitFor(api.fetchOrgInfo(QStringLiteral("sk-ant_1"))));
+
+    const auto received = server.received();
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received[0].path, QStringLiteral("/api/organizations/org-1/usage"));
+    QCOMPARE(received[1].path, QStringLiteral("/api/bootstrap"));
+    for (const auto& request : received) {
+        QCOMPARE(request.method, QStringLiteral("GET"));
+        QCOMPARE(request.headerCount("Cookie"), 1);
+        QCOMPARE(request.header("Cookie"), QByteArray("sessionKey=sk-ant_1"));
+        QCOMPARE(request.header("Referer"), server.origin().toUtf8());
+        QCOMPARE(request.header("Accept"), QByteArray("application/json"));
+        QVERIFY(request.header("User-Agent").startsWith("Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7)"));
+        QVERIFY(request.header("User-Agent").endsWith("Chrome/131.0.0.0 Safari/537.36"));
+    }
+
+    const auto request = ZelvikRequestFactory(server.origin()).usage("k", "o");
+    QVERIFY(request);
+    const QList<QByteArray> ours{"Cookie", "Referer", "Accept", "User-Agent"};
+    QCOMPARE(request->rawHeaderList().mid(0, 4), ours);
+    QCOMPARE(request->transferTimeout(), 60000);
+}
+
+void TestZelvikApiService::classifiesStatus_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("expected"); // empty: success
+
+    QTest::newRow("200") << 200 << "";
+    QTest::newRow("204") << 204 << "Errore di rete: HTTP 204";
+    QTest::newRow("304") << 304 << "Errore di rete: HTTP 304";
+    QTest::newRow("401") << 401 << "Sessione non valida o scaduta";
+    QTest::newRow("403") << 403 << "Sessione non valida o scaduta";
+    QTest::newRow("404") << 404 << "Errore di rete: HTTP 404";
+    QTest::newRow("429") << 429 << "Errore di rete: HTTP 429";
+    QTest::newRow("500") << 500 << "Errore di rete: HTTP 500";
+}
+
+void TestZelvikApiService::classifiesStatus()
+{
+    QFETCH(int, status);
+    QFETCH(QString, expected);
+    TestHttpServer server;
+    server.reply("/api/organizations/o/usage", status, kUsage);
+    server.reply("/api/bootstrap", status, kBootstrap);
+    server.start();
+    ZelvikApiService api(server.origin());
+
+    const auto usage = QCoro::waitFor(api.fetchUsage("k", "o"));
+    const auto org = QCoro::waitFor(api.fetchOrgInfo("k"));
+    QCOMPARE(failureText(usage), expected);
+    QCOMPARE(failureText(org), expected);
+    if (status == 401 || status == 403)
+        QVERIFY(isInvalidSession(usage.error()) && isInvalidSession(org.error()));
+}
+
+void TestZelvikApiService::classifiesBodies_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("usagePrefix");   // empty: success
+    QTest::addColumn<QString>("bootstrapText"); // empty: success
+
+    QTest::newRow("html") << QByteArray("<html>ciao</html>") << "Errore parsing risposta: JSON non valido"
+                          << "JSON non valido";
+    QTest::newRow("empty") << QByteArray() << "Errore parsing risposta: " << "JSON non valido";
+    QTest::newRow("wrong type") << QByteArray(R"({"five_hour":{"utilization":"x","resets_at":"t"},"account":[]})")
+                                << "Errore parsing risposta: tipo errato per five_hour.utilization"
+                                << "tipo errato per account";
+    QTest::newRow("missing required") << QByteArray(R"({"seven_day":{"utilization":1},"account":{"memberships":[{"organization":{}}]}})")
+                                      << "Errore parsing risposta: chiave obbligatoria assente: seven_day.resets_at"
+                                      << "chiave obbligatoria assente: account.memberships[0].organization.uuid";
+    QTest::newRow("empty object") << QByteArray("{}") << ""
+                                  << "Errore parsing risposta: Nessuna organizzazione trovata";
+}
+
+void TestZelvikApiService::classifiesBodies()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, usagePrefix);
+    QFETCH(QString, bootstrapText);
+    TestHttpServer server;
+    server.reply("/api/organizations/o/usage", 200, body);
+    server.reply("/api/bootstrap", 200, body);
+    server.start();
+    ZelvikApiService api(server.origin());
+
+    const auto usage = QCoro::waitFor(api.fetchUsage("k", "o"));
+    QVERIFY2(failureText(usage).startsWith(usagePrefix), qPrintable(failureText(usage)));
+    QCOMPARE(usage.hasValue(), usagePrefix.isEmpty());
+    if (!usage)
+        QVERIFY(std::holds_alternative<AppError>(usage.error()));
+
+    const auto org = QCoro::waitFor(api.fetchOrgInfo("k"));
+    QVERIFY2(failureText(org).startsWith(bootstrapText), qPrintable(failureText(org)));
+    // The bootstrap decoder's own failure is passed on, not wrapped in an AppError.
+    const bool decoderFailure = !bootstrapText.startsWith(QStringLiteral("Errore"));
+    QCOMPARE(std::holds_alternative<PlatformError>(org.error()), decoderFailure);
+}
+
+void TestZelvikApiService::choosesOrganization()
+{
+    TestHttpServer server;
+    server.reply("/api/bootstrap", 200, kBootstrap);
+    server.start();
+    ZelvikApiService api(server.origin());
+    const auto org = QCoro::waitFor(api.fetchOrgInfo("k"));
+    QVERIFY(org);
+    QCOMPARE(org->uuid, QStringLiteral("B"));
+    QCOMPARE(org->name, std::optional(QStringLiteral("Due")));
+}
+
+void TestZelvikApiService::passesTransportErrorOn()
+{
+    ZelvikApiService api(TestHttpServer::unusedOrigin());
+    const auto usage = QCoro::waitFor(api.fetchUsage("k", "o"));
+    QVERIFY(!usage);
+    const auto* transport = std::get_if<PlatformError>(&usage.error());
+    QVERIFY(transport && transport->source == PlatformError::Source::Transport);
+    QVERIFY2(transport->description.contains(QStringLiteral("refused"), Qt::CaseInsensitive),
+             qPrintable(transport->description));
+}
+
+void TestZelvikApiService::abandonsOversizeBody_data()
+{
+    QTest::addColumn<bool>("chunked");
+    QTest::newRow("announced length") << false;
+    QTest::newRow("chunked, no length") << true;
+}
+
+void TestZelvikApiService::abandonsOversizeBody()
+{
+    QFETCH(bool, chunked);
+    TestHttpServer server;
+    const std::string big(ZelvikApiService::kMaxBodyBytes + 1, ' ');
+    server.onGet("/api/organizations/o/usage", [&](const httplib::Request&, httplib::Response& res) {
+        if (!chunked) {
+            res.set_content(big, "application/json");
+            return;
+        }
+        res.set_chunked_content_provider("application/json", [&](size_t, httplib::DataSink& sink) {
+            for (size_t sent = 0; sent < big.size(); sent += 65536)
+                if (!sink.write(big.data() + sent, std::min<size_t>(65536, big.size() - sent)))
+                    return false;
+            sink.done();
+            return true;
+        });
+    });
+    server.start();
+    ZelvikApiService api(server.origin());
+    const auto usage = QCoro::waitFor(api.fetchUsage("k", "o"));
+    QCOMPARE(failureText(usage), QStringLiteral("Errore di rete: Risposta troppo grande"));
+}
+
+void TestZelvikApiService::neverSendsUnsafeRequest_data()
+{
+    QTest::addColumn<QString>("sessionKey");
+    QTest::addColumn<QString>("orgId");
+
+    QTest::newRow("CRLF in key") << "k\r\nX-Injected: 1" << "o";
+    QTest::newRow("LF in key") << "k\nx" << "o";
+    QTest::newRow("NUL in key") << QString("k") + QChar(0) << "o";
+    QTest::newRow("second cookie in key") << "k; admin=1" << "o";
+    QTest::newRow("slash in org") << "k" << "a/../b";
+    QTest::newRow("query in org") << "k" << "a?x=1";
+    QTest::newRow("fragment in org") << "k" << "a#b";
+    QTest::newRow("percent in org") << "k" << "a%2Fb";
+    QTest::newRow("space in org") << "k" << "a b";
+    QTest::newRow("dot-dot org") << "k" << "..";
+    QTest::newRow("tab in org") << "k" << "a\tb";
+}
+
+void TestZelvikApiService::neverSendsUnsafeRequest()
+{
+    QFETCH(QString, sessionKey);
+    QFETCH(QString, orgId);
+    TestHttpServer server;
+    server.reply(".*", 200, kUsage);
+    server.start();
+    ZelvikApiService api(server.origin());
+
+    QCOMPARE(failureText(QCoro::waitFor(api.fetchUsage(sessionKey, orgId))),
+             QStringLiteral("Errore di rete: Richiesta non valida"));
+    if (orgId == u"o")
+        QCOMPARE(failureText(QCoro::waitFor(api.fetchOrgInfo(sessionKey))),
+                 QStringLiteral("Errore di rete: Richiesta non valida"));
+    QCOMPARE(server.requestCount(), 0);
+}
+
+void TestZelvikApiService::ignoresCookiesSetByService()
+{
+    TestHttpServer server;
+    server.onGet("/api/bootstrap", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "tracker=1; Path=/");
+        res.set_content(kBootstrap.toStdString(), "application/json");
+    });
+    // A redirect must not be followed: the session cookie would go wherever it points.
+    server.onGet("/api/organizations/o/usage", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/elsewhere", 302);
+    });
+    server.reply("/elsewhere", 200, kUsage);
+    server.start();
+    ZelvikApiService api(server.origin());
+
+    QVERIFY(QCoro::waitFor(api.fetchOrgInfo("k")));
+    QCOMPARE(failureText(QCoro::waitFor(api.fetchUsage("k", "o"))), QStringLiteral("Errore di rete: HTTP 302"));
+    const auto received = server.received();
+    QCOMPARE(received.size(), 2);
+    QCOMPARE(received[1].header("Cookie"), QByteArray("sessionKey=k"));
+}
+
+QTEST_GUILESS_MAIN(TestZelvikApiService)
+#include "test_zelvik_api_service.moc"

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QVariantList>
+
+// A real notification server on the session bus: python-dbusmock's notification_daemon
+// template, which records every call it receives. It is stopped when this object goes.
+class NotificationDaemonMock
+{
+public:
+    explicit NotificationDaemonMock(const QDBusConnection& bus = QDBusConnection::sessionBus());
+    ~NotificationDaemonMock();
+
+    // Starts the server and waits until it owns org.freedesktop.Notifications.
+    bool start();
+    QString failure() const { return m_failure; }
+
+    // The arguments of every call of the method so far, oldest first.
+    QList<QVariantList> callsOf(const QString& method) const;
+
+private:
+    bool fail();
+
+    QDBusConnection m_bus;
+    QProcess m_process;
+    QString m_failure;
+};

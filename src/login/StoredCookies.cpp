@@ -90,7 +90,7 @@ QList<QNetworkCookie> read(const QString& profileStoragePath)
     const QString file = profileStoragePath + QStringLiteral("/Cookies");
     if (!QFileInfo(file).isFile())
         return {};
-    // Read-only first; if another engine holds the database locked, read it as it lies.
+    // Read-only first; if another engine holds the database locked, read the file as it lies.
     for (const char* mode : {"?mode=ro", "?immutable=1"}) {
         const Database db = open(file, mode);
         if (!db)

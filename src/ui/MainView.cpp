@@ -34,6 +34,7 @@ void MainView::showMatchingView()
     else
         m_current = new SetupView(m_state, this);
     layout()->addWidget(m_current);
+    setFocusProxy(m_current->focusProxy() ? m_current : nullptr);
     m_current->show();
     emit viewChanged();
 }

@@ -2,6 +2,7 @@
 
 #include "MainView.h"
 #include "PopupPlacement.h"
+#include "UsageView.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -19,13 +20,23 @@ PopupPanel::PopupPanel(AppState* state, std::chrono::milliseconds refreshInterva
       m_mainView(new MainView(state, refreshInterval, this))
 {
     setObjectName(QStringLiteral("popupPanel"));
-    setWindowTitle(QStringLiteral("Pallowe"));
+    nameAfterView();
     setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_mainView);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &PopupPanel::onFocusWindowChanged);
+    connect(m_mainView, &MainView::viewChanged, this, &PopupPanel::nameAfterView);
+}
+
+void PopupPanel::nameAfterView()
+{
+    // Never seen on screen (the panel has no title bar), but screen readers and window
+    // tools name the panel by it.
+    const bool usage = qobject_cast<UsageView*>(m_mainView->currentView()) != nullptr;
+    setWindowTitle(usage ? QStringLiteral("Pallowe — Utilizzo")
+                         : QStringLiteral("Pallowe — Accesso"));
 }
 
 void PopupPanel::openBelow(const QRect& iconGeometry)
@@ -42,6 +53,7 @@ void PopupPanel::openBelow(const QRect& iconGeometry)
     show();
     raise();
     activateWindow();
+    m_mainView->setFocus(Qt::PopupFocusReason);
 }
 
 bool PopupPanel::closedJustNow() const

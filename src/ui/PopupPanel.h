@@ -34,6 +34,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void nameAfterView();
     void keepOnScreen();
     void onFocusWindowChanged(QWindow* window);
 

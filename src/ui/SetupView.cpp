@@ -109,6 +109,7 @@ QPushButton* SetupView::buildSignInButton()
     }
     row->addStretch();
     connect(m_signIn, &QPushButton::clicked, m_state, &AppState::startOAuthLogin);
+    setFocusProxy(m_signIn); // the panel's one purpose: Space signs in
     return m_signIn;
 }
 

@@ -55,16 +55,20 @@ QString DesktopSession::run(const QString& program, const QStringList& arguments
 
 bool DesktopSession::startTrayHost()
 {
-    m_trayHost.start(QStringLiteral("trayer"),
-                     {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "32",
-                      "--heighttype", "pixel", "--height", "32", "--transparent", "false", "--tint",
-                      "0x333333", "--SetDockType", "true"});
+    const QStringList options{
+        "--edge",        "top",   "--align",      "right",    "--widthtype",   "pixel",
+        "--width",       "32",    "--heighttype", "pixel",    "--height",      "32",
+        "--transparent", "false", "--tint",       "0x333333", "--SetDockType", "true"};
     const QDeadlineTimer deadline(kStartTimeoutMs);
     while (!deadline.hasExpired()) {
-        m_trayWindow = run("xdotool", {"search", "--class", "trayer"}).section(u'\n', 0, 0);
+        // A tray host that has only just quit may still hold the tray selection for a moment.
+        if (m_trayHost.state() == QProcess::NotRunning)
+            m_trayHost.start(QStringLiteral("trayer"), options);
+        m_trayWindow =
+            run("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).section(u'\n', 0, 0);
         if (!m_trayWindow.isEmpty())
             return true;
-        QTest::qWait(50);
+        QTest::qWait(100);
     }
     return fail(QStringLiteral("trayer did not start"));
 }

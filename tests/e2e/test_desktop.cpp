@@ -153,6 +153,7 @@ void TestDesktop::webSignInStoresChosenOrganization()
     START(startPallowe({"--service-origin=" + desktop.origin()}));
 
     QVERIFY(openPanel(desktop, kSetupPanel));
+    QTest::qWait(500);
     desktop.pressKey("space"); // the sign-in button has the focus
     QString loginWindow;
     QTRY_VERIFY_WITH_TIMEOUT(!(loginWindow = desktop.visibleWindow("^Accedi a Zelvik$")).isEmpty(),

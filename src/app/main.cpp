@@ -1,3 +1,4 @@
+#include "SignInProcessLauncher.h"
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
 #include "state/AppState.h"
@@ -9,15 +10,9 @@
 #include <QSystemTrayIcon>
 #include <cstdio>
 
-#ifdef PALLOWE_WITH_LOGIN
-#include "WebLoginWindowLauncher.h"
-#endif
 
 int main(int argc, char* argv[])
 {
-    // The sign-in window's web engine shares GL contexts with the widgets; this must be set
-    // before the application object exists. The engine itself loads only with that window.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -29,11 +24,12 @@ int main(int argc, char* argv[])
     });
     PalloweApp app(QCoreApplication::arguments(), {AppDataFolder::defaultPath(), &notifier});
     pallowe = &app;
-#ifdef PALLOWE_WITH_LOGIN
-    // Nothing of the web engine is created until the first sign-in window opens.
-    WebLoginWindowLauncher loginWindows(app.state()->serviceOrigin());
+    // The web engine runs in a process of its own, started only when the user signs in.
+    SignInProcessLauncher loginWindows(
+        SignInProcessLauncher::findProgram(
+            {QCoreApplication::applicationDirPath(), QStringLiteral(PALLOWE_LIBEXEC_DIR)}),
+        app.state()->serviceOrigin());
     app.setLoginWindows(&loginWindows);
-#endif
 
     TrayWaiter trayWaiter;
     QObject::connect(&trayWaiter, &TrayWaiter::trayAvailable, &app, &PalloweApp::installTrayItem);

@@ -109,6 +109,11 @@ QPushButton* SetupView::buildSignInButton()
     }
     row->addStretch();
     connect(m_signIn, &QPushButton::clicked, m_state, &AppState::startOAuthLogin);
+    // The sign-in window is another program's: a drop-down left open would sit over it.
+    connect(m_signIn, &QPushButton::clicked, this, [this] {
+        if (window()->windowFlags().testFlag(Qt::Popup))
+            window()->hide();
+    });
     setFocusProxy(m_signIn); // the panel's one purpose: Space signs in
     return m_signIn;
 }

@@ -122,8 +122,8 @@ void TestDesktop::crossingPostsOneNotification()
     QTest::qWait(500);
     const auto calls = server.callsOf("Notify");
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.first().at(3).toString(), QStringLiteral("Pallowe"));
-    QCOMPARE(calls.first().at(4).toString(),
+    QCOMPARE(calls.first().at(Summary).toString(), QStringLiteral("Pallowe"));
+    QCOMPARE(calls.first().at(Body).toString(),
              QStringLiteral("Utilizzo al 80% — soglia 80% raggiunta."));
 }
 

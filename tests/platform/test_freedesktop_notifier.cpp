@@ -8,19 +8,6 @@ namespace {
 
 const QString kAlertBody = QStringLiteral("Utilizzo al 80% — soglia 80% raggiunta.");
 
-// Notify(app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout)
-enum NotifyArgument
-{
-    AppName,
-    ReplacesId,
-    AppIcon,
-    Summary,
-    Body,
-    Actions,
-    Hints,
-    Expire
-};
-
 struct FallbackRecord
 {
     QList<QStringList> shown;

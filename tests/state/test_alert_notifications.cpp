@@ -7,18 +7,6 @@
 
 namespace {
 
-enum NotifyArgument
-{
-    AppName,
-    ReplacesId,
-    AppIcon,
-    Summary,
-    Body,
-    Actions,
-    Hints,
-    Expire
-};
-
 QVariantMap hintsOf(const QVariantList& call)
 {
     return call.value(Hints).toMap();

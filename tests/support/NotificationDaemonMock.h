@@ -4,6 +4,19 @@
 #include <QProcess>
 #include <QVariantList>
 
+// Where each argument of a received Notify call stands.
+enum NotifyArgument
+{
+    AppName,
+    ReplacesId,
+    AppIcon,
+    Summary,
+    Body,
+    Actions,
+    Hints,
+    Expire
+};
+
 // A real notification server on the session bus: python-dbusmock's notification_daemon
 // template, which records every call it receives. It is stopped when this object goes.
 class NotificationDaemonMock

@@ -10,7 +10,6 @@
 #include <QSystemTrayIcon>
 #include <cstdio>
 
-
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
@@ -27,7 +26,9 @@ int main(int argc, char* argv[])
     // The web engine runs in a process of its own, started only when the user signs in.
     SignInProcessLauncher loginWindows(
         SignInProcessLauncher::findProgram(
-            {QCoreApplication::applicationDirPath(), QStringLiteral(PALLOWE_LIBEXEC_DIR)}),
+            {QCoreApplication::applicationDirPath(),
+             QCoreApplication::applicationDirPath() + QStringLiteral("/" PALLOWE_LIBEXEC_FROM_BIN),
+             QStringLiteral(PALLOWE_LIBEXEC_DIR)}),
         app.state()->serviceOrigin());
     app.setLoginWindows(&loginWindows);
 

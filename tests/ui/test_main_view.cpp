@@ -1,6 +1,7 @@
 #include "Fakes.h"
 #include "ReportServer.h"
 #include "TemporaryHome.h"
+#include "WidgetLookup.h"
 #include "state/AppState.h"
 #include "ui/MainView.h"
 #include "ui/SetupView.h"
@@ -28,14 +29,6 @@ private:
             arguments << QStringLiteral("--sk=k") << QStringLiteral("--org-id=o");
         return std::make_unique<AppState>(
             arguments, AppState::Services{m_home->dataFolder(), nullptr, &m_loginWindows});
-    }
-
-    template <typename T = QWidget> static T* child(const QWidget& view, const char* name)
-    {
-        auto* found = view.findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
     }
 
 private slots:

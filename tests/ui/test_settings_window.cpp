@@ -1,5 +1,6 @@
 #include "Fakes.h"
 #include "TemporaryHome.h"
+#include "WidgetLookup.h"
 #include "state/AppState.h"
 #include "ui/LimitText.h"
 #include "ui/SettingsView.h"
@@ -32,14 +33,6 @@ private:
         if (!QTest::qWaitForWindowActive(window))
             qWarning("settings window not active");
         return window;
-    }
-
-    template <typename T = QWidget> static T* child(QWidget* window, const char* name)
-    {
-        auto* found = window->findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
     }
 
     bool settingsFileExists() const { return QFile::exists(m_state->settingsStore().filePath()); }

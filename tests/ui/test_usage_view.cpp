@@ -1,6 +1,7 @@
 #include "Fakes.h"
 #include "ReportServer.h"
 #include "TemporaryHome.h"
+#include "WidgetLookup.h"
 #include "state/AppState.h"
 #include "ui/DateTexts.h"
 #include "ui/UsageBar.h"
@@ -63,14 +64,6 @@ private:
         m_server->setReply(body, status);
         state.refresh();
         QTRY_VERIFY(!state.isLoading());
-    }
-
-    template <typename T = QWidget> T* child(const QWidget& view, const char* name)
-    {
-        auto* found = view.findChild<T*>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
     }
 
 private slots:

@@ -1,5 +1,7 @@
 #include "StartupOptions.h"
 
+#include "PrintableText.h"
+
 #include <QUrl>
 
 namespace {
@@ -28,7 +30,7 @@ StartupOptions StartupOptions::parse(const QStringList& arguments)
             else
                 options.warnings.append(
                     QStringLiteral("pallowe: --service-origin ignored, not an http(s) origin: %1")
-                        .arg(value));
+                        .arg(PrintableText::escaped(value)));
         }
     }
     return options;

@@ -347,6 +347,12 @@ void TestAppState::serviceOriginOption()
     QCOMPARE(defaulted.serviceOrigin(), QStringLiteral("https://zelvik.ai"));
     const AppState local({"pallowe", "--service-origin=http://127.0.0.1:9/"}, servicesIn(home));
     QCOMPARE(local.serviceOrigin(), QStringLiteral("http://127.0.0.1:9"));
+
+    // A terminal must never receive the value's escape sequences or direction overrides.
+    const auto options = StartupOptions::parse({"--service-origin=\x1b]0;x\x07\u202e\\"});
+    QCOMPARE(options.warnings.size(), 1);
+    QVERIFY2(options.warnings[0].endsWith(u"\\x1b]0;x\\x07\\u202e\\\\"),
+             qPrintable(options.warnings[0]));
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

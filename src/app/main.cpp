@@ -1,6 +1,8 @@
 #include "SignInProcessLauncher.h"
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
+#include "platform/LogindSleepWatcher.h"
+#include "platform/ReachabilityWatcher.h"
 #include "state/AppState.h"
 #include "storage/AppDataFolder.h"
 #include "ui/PalloweApp.h"
@@ -21,7 +23,14 @@ int main(int argc, char* argv[])
         if (pallowe && pallowe->trayItem())
             pallowe->trayItem()->showMessage(title, body);
     });
-    PalloweApp app(QCoreApplication::arguments(), {AppDataFolder::defaultPath(), &notifier});
+    // Both start listening only once a refresh loop runs.
+    LogindSleepWatcher sleepWatcher;
+    ReachabilityWatcher reachabilityWatcher;
+    PalloweApp app(QCoreApplication::arguments(), {AppDataFolder::defaultPath(),
+                                                   &notifier,
+                                                   nullptr,
+                                                   RefreshLoop::kDefaultInterval,
+                                                   {&sleepWatcher, &reachabilityWatcher}});
     pallowe = &app;
     // The web engine runs in a process of its own, started only when the user signs in.
     SignInProcessLauncher loginWindows(

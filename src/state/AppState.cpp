@@ -30,6 +30,20 @@ QString originFrom(const StartupOptions& options)
     return options.serviceOrigin.value_or(ZelvikApiService::kDefaultOrigin);
 }
 
+std::chrono::milliseconds intervalFrom(const StartupOptions& options,
+                                       const AppState::Services& services)
+{
+    if (options.refreshInterval)
+        return *options.refreshInterval;
+    return services.refreshInterval;
+}
+
+// How much faster than the standard interval the loop runs: the forecast's spans follow it.
+double timeScaleOf(std::chrono::milliseconds interval)
+{
+    return double(interval.count()) / double(RefreshLoop::kDefaultInterval.count());
+}
+
 } // namespace
 
 AppState::AppState(const QStringList& arguments, const Services& services, QObject* parent)
@@ -46,6 +60,12 @@ AppState::AppState(const QStringList& arguments, const Services& services, QObje
     }
     m_isConfigured = m_credentials.hasCredentials();
     m_orgName = m_credentials.orgName();
+
+    const auto interval = intervalFrom(options, services);
+    m_paceForecast = PaceForecast(timeScaleOf(interval));
+    m_refreshLoop = new RefreshLoop(this, interval, this);
+    for (WakeWatcher* watcher : services.wakeWatchers)
+        m_refreshLoop->addWakeWatcher(watcher);
 }
 
 AppState::~AppState() = default;
@@ -84,9 +104,11 @@ QCoro::Task<> AppState::refresh()
         co_return;
 
     if (result) {
+        const QDateTime now = QDateTime::currentDateTime();
+        m_paceForecast.record(result.value(), now); // first, so views find it current
         setUsage(result.value());
         setOrgName(m_credentials.orgName());
-        setLastUpdated(QDateTime::currentDateTime());
+        setLastUpdated(now);
         checkAlerts();
     } else if (isInvalidSession(result.error())) {
         setConfigured(false);
@@ -219,6 +241,8 @@ void AppState::setConfigured(bool configured)
     if (m_isConfigured == configured)
         return;
     m_isConfigured = configured;
+    if (!configured) // the next session's pace is its own
+        m_paceForecast.clear();
     emit isConfiguredChanged();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PaceForecast.h"
+#include "RefreshLoop.h"
 #include "WindowController.h"
 #include "model/UsageResponse.h"
 #include "service/ZelvikApiService.h"
@@ -9,14 +11,17 @@
 
 #include <QCoroTask>
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 #include <optional>
 
 class LoginWindowLauncher;
 class Notifier;
 class SettingsWindowLauncher;
+class WakeWatcher;
 
 // The one observable state of the program. Views read its properties and call its
 // operations; every write of an equal value is silent except usage, which always notifies.
@@ -42,6 +47,9 @@ public:
         Notifier* notifier = nullptr;
         LoginWindowLauncher* loginWindows = nullptr;
         SettingsWindowLauncher* settingsWindows = nullptr;
+        // "--refresh-interval=" overrides it.
+        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
+        QList<WakeWatcher*> wakeWatchers = {}; // resume from suspend, network back
     };
 
     AppState(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
@@ -62,6 +70,11 @@ public:
     const SettingsStore& settingsStore() const { return m_settingsStore; }
     const CredentialStore& credentialStore() const { return m_credentials; }
     void setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLauncher* settings);
+
+    // The one refresh loop of the run; the usage panel tells it when it is shown.
+    RefreshLoop* refreshLoop() const { return m_refreshLoop; }
+    // Readings of this session's successful refreshes, in memory only.
+    const PaceForecast& paceForecast() const { return m_paceForecast; }
 
     // Fetches the usage report of the stored session and applies whatever comes back.
     QCoro::Task<> refresh();
@@ -102,6 +115,7 @@ private:
     bool m_isConfigured = false;
     AppSettings m_settings;
     qint64 m_lastNotifiedThreshold = 0;
+    PaceForecast m_paceForecast;
 
     CredentialStore m_credentials;
     SettingsStore m_settingsStore;
@@ -109,4 +123,5 @@ private:
     Services m_services;
     std::shared_ptr<WindowController> m_loginWindowCtrl;
     std::shared_ptr<WindowController> m_settingsWindowCtrl;
+    RefreshLoop* m_refreshLoop = nullptr;
 };

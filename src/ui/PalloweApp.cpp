@@ -1,21 +1,24 @@
 #include "PalloweApp.h"
 
+#include "DateTexts.h"
 #include "MenuBarLabel.h"
 #include "PopupPanel.h"
 #include "SettingsWindowController.h"
 #include "state/AppState.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
 PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, QObject* parent)
     : QObject(parent), m_settingsWindows(std::make_unique<SettingsWindowOpener>(services.notifier)),
-      m_state(new AppState(
-          arguments,
-          {services.dataFolder, services.notifier, services.loginWindows, m_settingsWindows.get()},
-          this)),
-      m_panel(std::make_unique<PopupPanel>(m_state, services.refreshInterval))
+      m_state(
+          new AppState(arguments,
+                       {services.dataFolder, services.notifier, services.loginWindows,
+                        m_settingsWindows.get(), services.refreshInterval, services.wakeWatchers},
+                       this)),
+      m_panel(std::make_unique<PopupPanel>(m_state))
 {}
 
 PalloweApp::~PalloweApp()
@@ -44,6 +47,9 @@ void PalloweApp::installTrayItem()
             [this](QSystemTrayIcon::ActivationReason reason) { onTrayClicked(reason); });
     connect(m_state, &AppState::usageChanged, this, &PalloweApp::updateTrayFace);
     connect(m_state, &AppState::isConfiguredChanged, this, &PalloweApp::updateTrayFace);
+    connect(m_state, &AppState::lastUpdatedChanged, this, &PalloweApp::updateToolTip);
+    // The age of the reading is worked out again whenever the tooltip is about to show.
+    m_tray->installEventFilter(this);
     updateTrayFace();
     m_tray->show();
 }
@@ -64,7 +70,28 @@ void PalloweApp::updateTrayFace()
     m_drawnPercent = percent;
     m_drawnConfigured = configured;
     m_tray->setIcon(MenuBarLabel::icon(percent, configured));
-    m_tray->setToolTip(MenuBarLabel::toolTip(percent, configured));
+    updateToolTip();
+}
+
+void PalloweApp::updateToolTip()
+{
+    const bool configured = m_state->isConfigured();
+    const auto lastUpdated = m_state->lastUpdated();
+    const QString age =
+        configured && lastUpdated
+            ? QStringLiteral("Aggiornato ") +
+                  DateTexts::relativeTimeText(*lastUpdated, QDateTime::currentDateTime())
+            : QString();
+    const QString text = MenuBarLabel::toolTip(m_state->menuBarPercent(), configured, age);
+    if (text != m_tray->toolTip())
+        m_tray->setToolTip(text);
+}
+
+bool PalloweApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tray && event->type() == QEvent::ToolTip)
+        updateToolTip();
+    return QObject::eventFilter(watched, event);
 }
 
 void PalloweApp::onTrayClicked(int reason)

@@ -2,6 +2,7 @@
 
 #include "state/RefreshLoop.h"
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <chrono>
@@ -14,6 +15,7 @@ class PopupPanel;
 class QMenu;
 class QSystemTrayIcon;
 class SettingsWindowOpener;
+class WakeWatcher;
 
 // The running program: the one AppState of the process, the tray item whose face follows
 // the usage, and the drop-down panel the item opens.
@@ -28,6 +30,7 @@ public:
         Notifier* notifier = nullptr;
         LoginWindowLauncher* loginWindows = nullptr;
         std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
+        QList<WakeWatcher*> wakeWatchers = {};
     };
 
     PalloweApp(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
@@ -46,8 +49,12 @@ public:
     void installTrayItem();
     void openPanel();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void updateTrayFace();
+    void updateToolTip();
     void onTrayClicked(int reason);
 
     std::unique_ptr<SettingsWindowOpener> m_settingsWindows;

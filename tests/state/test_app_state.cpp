@@ -1,4 +1,5 @@
 #include "StateFixture.h"
+#include "state/PrintableText.h"
 #include "state/StartupOptions.h"
 
 #include <QCoroTask>
@@ -43,6 +44,8 @@ private slots:
     void startupOptions_data();
     void startupOptions();
     void serviceOriginOption();
+    void refreshIntervalOption_data();
+    void refreshIntervalOption();
 };
 
 void TestAppState::refreshNeedsStoredSession_data()
@@ -353,6 +356,33 @@ void TestAppState::serviceOriginOption()
     QCOMPARE(options.warnings.size(), 1);
     QVERIFY2(options.warnings[0].endsWith(u"\\x1b]0;x\\x07\\u202e\\\\"),
              qPrintable(options.warnings[0]));
+}
+
+void TestAppState::refreshIntervalOption_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("seconds"); // 0: ignored with a warning
+
+    QTest::newRow("whole") << "5" << 5;
+    QTest::newRow("largest a timer takes") << "2147483" << 2147483;
+    for (const char* ignored : {"0", "-5", "+5", "1.5", "5s", " 5", "", "2147484", "\x1b[2J"})
+        QTest::newRow(ignored) << ignored << 0;
+}
+
+void TestAppState::refreshIntervalOption()
+{
+    QFETCH(QString, value);
+    QFETCH(int, seconds);
+    const auto options = StartupOptions::parse({"--refresh-interval=" + value});
+    QCOMPARE(options.warnings.size(), seconds > 0 ? 0 : 1);
+    if (seconds == 0)
+        QVERIFY2(options.warnings[0].endsWith(": " + PrintableText::escaped(value)),
+                 qPrintable(options.warnings[0]));
+
+    TemporaryHome home;
+    const AppState state({"pallowe", "--refresh-interval=" + value}, servicesIn(home));
+    QCOMPARE(state.refreshLoop()->interval(),
+             seconds > 0 ? std::chrono::seconds(seconds) : RefreshLoop::kDefaultInterval);
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

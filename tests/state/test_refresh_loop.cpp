@@ -1,29 +1,62 @@
+#include "DBusMock.h"
 #include "StateFixture.h"
+#include "platform/LogindSleepWatcher.h"
+#include "platform/ReachabilityWatcher.h"
 #include "state/RefreshLoop.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace std::chrono_literals;
+
+namespace {
+
+AppState::Services withInterval(const TemporaryHome& home, std::chrono::milliseconds interval,
+                                Notifier* notifier = nullptr)
+{
+    return {home.dataFolder(), notifier, nullptr, nullptr, interval};
+}
+
+} // namespace
 
 class TestRefreshLoop : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void refreshesAtOnceThenPeriodically();
     void stopCancelsPendingWait();
     void followsConfiguration();
+    void backgroundRefreshKeepsOneLoop();
+    void wakeRefreshesWhenDue_data();
+    void wakeRefreshesWhenDue();
+
+private:
+    // logind and NetworkManager on a private bus that stands for the system bus too.
+    std::unique_ptr<DBusMock> m_logind;
+    std::unique_ptr<DBusMock> m_networkManager;
 };
+
+void TestRefreshLoop::initTestCase()
+{
+    if (!QDBusConnection::sessionBus().isConnected())
+        return;
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
+    m_logind = std::make_unique<DBusMock>(DBusMock::kLogind);
+    m_networkManager = std::make_unique<DBusMock>(DBusMock::kNetworkManager);
+    QVERIFY2(m_logind->start(), qPrintable(m_logind->failure()));
+    QVERIFY2(m_networkManager->start(), qPrintable(m_networkManager->failure()));
+}
 
 void TestRefreshLoop::refreshesAtOnceThenPeriodically()
 {
     TemporaryHome home;
     UsageService service;
     service.setUsage(5);
-    AppState state(sessionArguments(service.origin()), {home.dataFolder()});
-    RefreshLoop loop(&state, 80ms);
+    AppState state(sessionArguments(service.origin()), withInterval(home, 80ms));
 
-    loop.start();
+    state.refreshLoop()->setPanelShown(true);
     QTRY_COMPARE(service.requestCount(), 1);
     QTRY_VERIFY(service.requestCount() >= 3);
 }
@@ -33,22 +66,20 @@ void TestRefreshLoop::stopCancelsPendingWait()
     TemporaryHome home;
     UsageService service;
     service.setUsage(5);
-    AppState state(sessionArguments(service.origin()), {home.dataFolder()});
-    {
-        RefreshLoop loop(&state, 150ms);
-        loop.start();
-        QTRY_VERIFY(state.usage());
-        loop.stop();
-        QVERIFY(!loop.isRunning());
-    }
+    auto state =
+        std::make_unique<AppState>(sessionArguments(service.origin()), withInterval(home, 150ms));
+    RefreshLoop* loop = state->refreshLoop();
+    loop->setPanelShown(true);
+    QTRY_VERIFY(state->usage());
+    loop->setPanelShown(false);
+    QVERIFY(!loop->isRunning());
     const int count = service.requestCount();
     QTest::qWait(400);
     QCOMPARE(service.requestCount(), count);
 
     // Destroyed while a refresh is in flight: nothing is scheduled afterwards.
-    auto loop = std::make_unique<RefreshLoop>(&state, 50ms);
-    loop->start();
-    loop.reset();
+    loop->setPanelShown(true);
+    state.reset();
     QTest::qWait(300);
     QCOMPARE(service.requestCount(), count + 1);
 }
@@ -59,21 +90,117 @@ void TestRefreshLoop::followsConfiguration()
     UsageService service;
     service.setUsage(5);
     AppState state(QStringList{"pallowe", "--service-origin=" + service.origin()},
-                   {home.dataFolder()});
-    RefreshLoop loop(&state, 60ms);
-    loop.start();
+                   withInterval(home, 60ms));
+    state.refreshLoop()->setPanelShown(true);
     QTest::qWait(200);
     QCOMPARE(service.requestCount(), 0); // not configured: nothing to refresh
 
     // The service refuses the session: the loop ends with it.
-    AppState configured(sessionArguments(service.origin()), {home.dataFolder()});
-    RefreshLoop second(&configured, 60ms);
+    AppState configured(sessionArguments(service.origin()), withInterval(home, 60ms));
     service.setStatus(401);
-    second.start();
+    configured.refreshLoop()->setPanelShown(true);
     QTRY_VERIFY(!configured.isConfigured());
     const int count = service.requestCount();
     QTest::qWait(300);
     QCOMPARE(service.requestCount(), count);
+}
+
+void TestRefreshLoop::backgroundRefreshKeepsOneLoop()
+{
+    constexpr auto interval = 400ms;
+    TemporaryHome home;
+    UsageService service;
+    service.setUsage(85);
+    RecordingNotifier notifier;
+    AppState state(sessionArguments(service.origin()), withInterval(home, interval, &notifier));
+    RefreshLoop* loop = state.refreshLoop();
+    QTest::qWait(2 * interval.count());
+    QCOMPARE(service.requestCount(), 0); // off: nothing until the panel opens
+
+    // On, with the panel never opened: refreshes, and the alert comes from them.
+    AppSettings settings;
+    settings.backgroundRefresh = true;
+    state.setSettings(settings);
+    QTRY_COMPARE(service.requestCount(), 2);
+    QTRY_VERIFY(!state.isLoading());
+    QCOMPARE(notifier.posted.size(), 1);
+
+    // Opening the panel half-way through a wait refreshes at once and re-arms the same
+    // timer: nothing more comes before a whole interval has passed.
+    QTest::qWait(interval.count() / 2);
+    loop->setPanelShown(true);
+    QTRY_COMPARE(service.requestCount(), 3);
+    QTest::qWait(interval.count() * 7 / 10);
+    QCOMPARE(service.requestCount(), 3);
+    QTRY_COMPARE(service.requestCount(), 4);
+
+    // Closing the panel keeps the loop; turning the setting off then stops it.
+    loop->setPanelShown(false);
+    QVERIFY(loop->isRunning());
+    state.setSettings(AppSettings{});
+    QVERIFY(!loop->isRunning());
+    QTRY_VERIFY(!state.isLoading());
+    const int count = service.requestCount();
+    QTest::qWait(2 * interval.count());
+    QCOMPARE(service.requestCount(), count);
+}
+
+void TestRefreshLoop::wakeRefreshesWhenDue_data()
+{
+    QTest::addColumn<bool>("resume"); // else the network comes back
+    QTest::addColumn<int>("secondsAway");
+    QTest::addColumn<bool>("lastFailed");
+    QTest::addColumn<int>("refreshes");
+
+    QTest::newRow("resume, due") << true << 301 << false << 1;
+    QTest::newRow("resume, not due") << true << 120 << false << 0;
+    QTest::newRow("network back, due") << false << 900 << false << 1;
+    QTest::newRow("network back, not due") << false << 10 << false << 0;
+    QTest::newRow("network back after a failure") << false << 10 << true << 1;
+}
+
+void TestRefreshLoop::wakeRefreshesWhenDue()
+{
+    QFETCH(bool, resume);
+    QFETCH(int, secondsAway);
+    QFETCH(bool, lastFailed);
+    QFETCH(int, refreshes);
+    if (!m_logind)
+        QSKIP("no D-Bus session bus: run this test under dbus-run-session");
+
+    TemporaryHome home;
+    UsageService service;
+    service.setUsage(5);
+    if (lastFailed)
+        service.setStatus(503);
+    LogindSleepWatcher sleepWatcher(QDBusConnection::sessionBus());
+    ReachabilityWatcher reachabilityWatcher;
+    AppState::Services services = withInterval(home, RefreshLoop::kDefaultInterval);
+    services.wakeWatchers = {&sleepWatcher, &reachabilityWatcher};
+    AppState state(sessionArguments(service.origin()), services);
+    std::chrono::milliseconds now = 1h; // the suspend-proof clock, moved by hand
+    state.refreshLoop()->setClock([&now] { return now; });
+    state.refreshLoop()->setPanelShown(true);
+    QTRY_COMPARE(service.requestCount(), 1);
+    QTRY_VERIFY(!state.isLoading());
+
+    now += std::chrono::seconds(secondsAway);
+    service.setUsage(5);
+    WakeWatcher* watcher = resume ? static_cast<WakeWatcher*>(&sleepWatcher) : &reachabilityWatcher;
+    QSignalSpy woke(watcher, &WakeWatcher::woke);
+    if (resume) {
+        for (const bool goingToSleep : {true, false})
+            QVERIFY(m_logind->emitSignal("org.freedesktop.login1.Manager", "PrepareForSleep", "b",
+                                         {goingToSleep}));
+    } else {
+        for (const uint managerState : {20u, 70u}) // disconnected, then globally connected
+            QVERIFY(m_networkManager->setProperty("org.freedesktop.NetworkManager", "State",
+                                                  QVariant::fromValue(managerState)));
+    }
+    QTRY_COMPARE(woke.size(), 1);
+    QTRY_COMPARE(service.requestCount(), 1 + refreshes);
+    QTest::qWait(200);
+    QCOMPARE(service.requestCount(), 1 + refreshes);
 }
 
 QTEST_GUILESS_MAIN(TestRefreshLoop)

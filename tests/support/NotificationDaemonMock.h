@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QDBusConnection>
-#include <QProcess>
-#include <QVariantList>
+#include "DBusMock.h"
 
 // Where each argument of a received Notify call stands.
 enum NotifyArgument
@@ -18,24 +16,11 @@ enum NotifyArgument
 };
 
 // A real notification server on the session bus: python-dbusmock's notification_daemon
-// template, which records every call it receives. It is stopped when this object goes.
-class NotificationDaemonMock
+// template.
+class NotificationDaemonMock : public DBusMock
 {
 public:
-    explicit NotificationDaemonMock(const QDBusConnection& bus = QDBusConnection::sessionBus());
-    ~NotificationDaemonMock();
-
-    // Starts the server and waits until it owns org.freedesktop.Notifications.
-    bool start();
-    QString failure() const { return m_failure; }
-
-    // The arguments of every call of the method so far, oldest first.
-    QList<QVariantList> callsOf(const QString& method) const;
-
-private:
-    bool fail();
-
-    QDBusConnection m_bus;
-    QProcess m_process;
-    QString m_failure;
+    explicit NotificationDaemonMock(const QDBusConnection& bus = QDBusConnection::sessionBus())
+        : DBusMock(kNotificationDaemon, bus)
+    {}
 };

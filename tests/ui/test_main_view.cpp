@@ -3,13 +3,17 @@
 #include "TemporaryHome.h"
 #include "WidgetLookup.h"
 #include "state/AppState.h"
+#include "ui/DateTexts.h"
 #include "ui/MainView.h"
+#include "ui/PalloweApp.h"
 #include "ui/SetupView.h"
 #include "ui/UsageView.h"
 #include "ui/WarningBanner.h"
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 class TestMainView : public QObject
@@ -122,6 +126,32 @@ private slots:
         QVERIFY(view.currentView()->isVisible());
         QTRY_COMPARE(view.findChildren<UsageView*>().size(), 0);
         QCOMPARE(view.findChildren<RefreshLoop*>().size(), 0);
+    }
+
+    void trayToolTipTellsTheAgeOfTheReading()
+    {
+        PalloweApp app(
+            {"pallowe", "--sk=k", "--org-id=o", "--service-origin=" + m_server->origin()},
+            {m_home->dataFolder()});
+        app.installTrayItem();
+        QCOMPARE(app.trayItem()->toolTip(), QStringLiteral("Pallowe — 0%")); // no refresh yet
+
+        m_server->setReply(R"({"five_hour":{"utilization":5,"resets_at":"2030-01-01T00:00:00Z"}})");
+        app.state()->refresh();
+        QTRY_VERIFY(app.state()->lastUpdated());
+        const QString fresh = app.trayItem()->toolTip();
+        QVERIFY2(fresh.startsWith(QStringLiteral("Pallowe — 5%\nAggiornato ")), qPrintable(fresh));
+
+        // No timer ages it; the tooltip about to show does.
+        QTest::qWait(1100);
+        QCOMPARE(app.trayItem()->toolTip(), fresh);
+        QHelpEvent show(QEvent::ToolTip, {}, {});
+        QCoreApplication::sendEvent(app.trayItem(), &show);
+        QCOMPARE(app.trayItem()->toolTip(),
+                 QStringLiteral("Pallowe — 5%\nAggiornato ") +
+                     DateTexts::relativeTimeText(*app.state()->lastUpdated(),
+                                                 QDateTime::currentDateTime()));
+        QVERIFY(app.trayItem()->toolTip() != fresh);
     }
 
     void signingOutFromTheUsagePanelShowsTheSetupPanel()

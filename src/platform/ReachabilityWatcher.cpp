@@ -5,10 +5,9 @@ void ReachabilityWatcher::watch()
     if (m_watching)
         return;
     m_watching = true;
-    // The system's own backend first (NetworkManager on Linux), then any that knows
-    // reachability.
-    if (!QNetworkInformation::instance() && !QNetworkInformation::loadDefaultBackend() &&
-        !QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+    // Only the system's own backend (NetworkManager on Linux): the GLib one, the fallback
+    // elsewhere, costs more memory than the whole panel for a refresh a few minutes early.
+    if (!QNetworkInformation::instance() && !QNetworkInformation::loadDefaultBackend())
         return;
     QNetworkInformation* information = QNetworkInformation::instance();
     m_last = information->reachability();

@@ -52,7 +52,7 @@ QVariantMap sessionOf(const StartupOptions& commandLine)
 
 SingleInstance::SingleInstance(const QString& dataFolder, const QDBusConnection& bus,
                                QObject* parent)
-    : QObject(parent), m_folder(PrintableText::escaped(QDir::toNativeSeparators(dataFolder))),
+    : QObject(parent), m_shownFolder(PrintableText::escaped(QDir::toNativeSeparators(dataFolder))),
       m_bus(bus), m_lock(dataFolder + QStringLiteral("/instance.lock"))
 {
     AppDataFolder::ensureExists(dataFolder);
@@ -86,15 +86,17 @@ SingleInstance::Claim SingleInstance::handOver(const StartupOptions& commandLine
     // Answered once the owner has stored the session, so this start ends after it is in place.
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, kHandOverTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        m_report = QStringLiteral("pallowe: Pallowe already runs for %1 but did not answer: %2")
-                       .arg(m_folder, PrintableText::escaped(reply.errorMessage()));
+        m_report =
+            QStringLiteral("pallowe: Pallowe is already running for %1 but did not answer: %2")
+                .arg(m_shownFolder, PrintableText::escaped(reply.errorMessage()));
         return Claim::Refused;
     }
     const bool session = commandLine.sessionKey && commandLine.orgId;
     m_report =
-        QStringLiteral("pallowe: Pallowe already runs for %1; %2")
-            .arg(m_folder, session ? QStringLiteral("it took this session and opened its panel.")
-                                   : QStringLiteral("it opened its panel."));
+        QStringLiteral("pallowe: Pallowe is already running for %1; %2")
+            .arg(m_shownFolder,
+                 session ? QStringLiteral("the session was handed to it and its panel opened.")
+                         : QStringLiteral("its panel opened."));
     return Claim::HandedOver;
 }
 
@@ -103,9 +105,9 @@ SingleInstance::Claim SingleInstance::lockFolder()
     // A folder that cannot hold the lock at all is no sign of another instance.
     if (m_lock.tryLock(0) || m_lock.error() != QLockFile::LockFailedError)
         return Claim::Owner;
-    m_report = QStringLiteral("pallowe: Pallowe already runs for %1 and, without a session bus, "
-                              "cannot be reached; not starting a second one.")
-                   .arg(m_folder);
+    m_report = QStringLiteral("pallowe: Pallowe is already running for %1 and cannot be reached "
+                              "without a session bus; not starting a second one.")
+                   .arg(m_shownFolder);
     return Claim::Refused;
 }
 

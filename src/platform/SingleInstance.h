@@ -44,7 +44,7 @@ private:
     Claim handOver(const StartupOptions& commandLine);
     Claim lockFolder();
 
-    QString m_folder;
+    QString m_shownFolder;
     QString m_serviceName;
     QDBusConnection m_bus;
     QLockFile m_lock;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -20,27 +21,25 @@ QByteArray credentials(const QString& dataFolder)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The real program, offscreen: with no tray to wait for, it keeps running until killed.
-std::unique_ptr<QProcess> start(const QStringList& arguments,
-                                const QProcessEnvironment& environment)
+struct Kill
 {
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(environment);
-    process->start(QStringLiteral(PALLOWE_BINARY), arguments);
-    process->waitForStarted();
-    return process;
-}
+    void operator()(QProcess* process) const
+    {
+        process->kill();
+        process->waitForFinished();
+        delete process;
+    }
+};
+using Program = std::unique_ptr<QProcess, Kill>;
 
-QStringList ownLines(QProcess& process)
+// The real program, offscreen: with no tray to wait for, it runs until killed.
+Program start(const QStringList& arguments,
+              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
-    const QString text = QString::fromUtf8(process.readAllStandardError());
-    return text.split(u'\n', Qt::SkipEmptyParts).filter(QRegularExpression("^pallowe: "));
-}
-
-void stop(QProcess& process)
-{
-    process.kill();
-    process.waitForFinished();
+    Program program(new QProcess);
+    program->setProcessEnvironment(environment);
+    program->start(QStringLiteral(PALLOWE_BINARY), arguments);
+    return program;
 }
 
 } // namespace
@@ -58,61 +57,58 @@ private slots:
 void TestSingleInstance::secondStart_data()
 {
     QTest::addColumn<bool>("sessionBus");
-    QTest::addColumn<bool>("sameFolder");
-    QTest::addColumn<int>("exitCode"); // -1: keeps running beside the first
+    QTest::addColumn<int>("exitCode"); // -1: started with another data folder, runs beside
     QTest::addColumn<QByteArray>("firstRecord");
 
-    QTest::newRow("hands over") << true << true << 0 << kRecordB;
-    QTest::newRow("other folder runs beside") << true << false << -1 << kRecordA;
-    QTest::newRow("no session bus, refused") << false << true << 1 << kRecordA;
+    QTest::newRow("hands over") << true << 0 << kRecordB;
+    QTest::newRow("other folder runs beside") << true << -1 << kRecordA;
+    QTest::newRow("no session bus, refused") << false << 1 << kRecordA;
 }
 
 void TestSingleInstance::secondStart()
 {
     QFETCH(bool, sessionBus);
-    QFETCH(bool, sameFolder);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, firstRecord);
     TemporaryHome home;
+    QTemporaryDir otherHome;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!sessionBus) // an address that fails, so no bus is launched either
         environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    const auto first = start(kSessionA, environment);
+    const Program first = start(kSessionA, environment);
     QTRY_COMPARE_WITH_TIMEOUT(credentials(home.dataFolder()), kRecordA, kTimeoutMs);
 
-    QTemporaryDir otherHome;
-    if (!sameFolder)
+    if (exitCode < 0)
         environment.insert("XDG_DATA_HOME", otherHome.path());
-    const auto second = start(kSessionB, environment);
+    const Program second = start(kSessionB, environment);
     if (exitCode < 0) {
         QTRY_COMPARE_WITH_TIMEOUT(credentials(otherHome.path() + "/Pallowe"), kRecordB, kTimeoutMs);
         QCOMPARE(second->state(), QProcess::Running);
-        stop(*second);
     } else {
         QVERIFY(second->waitForFinished(kTimeoutMs));
         QCOMPARE(second->exitCode(), exitCode);
-        const QStringList said = ownLines(*second);
-        QCOMPARE(said.size(), 1);
-        QVERIFY2(!said.first().contains("sk-BBBB"), qPrintable(said.first()));
+        const QString said = QString::fromUtf8(second->readAllStandardError());
+        QCOMPARE(said.split(u'\n').filter(QRegularExpression("^pallowe: ")).size(), 1);
+        QVERIFY2(!said.contains("sk-BBBB"), qPrintable(said));
     }
     QCOMPARE(credentials(home.dataFolder()), firstRecord);
     QCOMPARE(first->state(), QProcess::Running);
-    stop(*first);
 }
 
-// Started at the same moment, one program stays and stores the other's session whole.
 void TestSingleInstance::simultaneousStartsStoreOneWholeSession()
 {
     TemporaryHome home;
-    const auto environment = QProcessEnvironment::systemEnvironment();
     for (int round = 0; round < 5; ++round) {
-        const auto a = start(kSessionA, environment);
-        const auto b = start(kSessionB, environment);
-        QTRY_VERIFY_WITH_TIMEOUT(a->state() != b->state(), kTimeoutMs);
-        QProcess& ended = a->state() == QProcess::NotRunning ? *a : *b;
-        QCOMPARE(ended.exitCode(), 0);
-        QCOMPARE(credentials(home.dataFolder()), &ended == a.get() ? kRecordA : kRecordB);
-        stop(a->state() == QProcess::Running ? *a : *b);
+        const Program a = start(kSessionA), b = start(kSessionB);
+        const auto ended = [](const Program& program) {
+            return program->state() == QProcess::NotRunning;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ended(a) || ended(b), kTimeoutMs);
+        // The one that ended handed its session over; the one that stays stored it whole.
+        const bool aEnded = ended(a);
+        QVERIFY(aEnded != ended(b));
+        QCOMPARE((aEnded ? a : b)->exitCode(), 0);
+        QCOMPARE(credentials(home.dataFolder()), aEnded ? kRecordA : kRecordB);
     }
 }
 

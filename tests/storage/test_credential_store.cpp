@@ -31,27 +31,19 @@ QFile::Permissions ownerOnlyFile()
     return QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
 }
 
-// While it lives, no file of this process may grow beyond the given size: a write past it fails
-// as on a full disk (the signal that would end the process is ignored).
-class FileSizeLimit
+// While it lives, no file of this process grows past the size: a write beyond fails as on a
+// full disk, with the signal that would end the process ignored.
+struct FileSizeLimit
 {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+    explicit FileSizeLimit(rlim_t bytes)
     {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{bytes, saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int);
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
 };
 
 } // namespace
@@ -207,20 +199,16 @@ void TestCredentialStore::failedWriteKeepsOldFile()
     QFETCH(int, sizeLimit);
     TemporaryHome home;
     const CredentialStore credentials(home.dataFolder());
-    const SettingsStore settings(home.dataFolder());
     const QString path = home.dataFolder() + u'/' + file;
     const QByteArray old = R"({"sessionKey": "old", "orgId": "o0", "alertEnabled": true})";
     writeRaw(path, old);
 
-    bool written = true;
-    {
+    const bool written = [&] {
         const FileSizeLimit limit(sizeLimit);
-        if (file == u"settings.json")
-            written = settings.save({false, 55, true, 1e6});
-        else
-            written = credentials.storeSession(QString(4096, u'k'), QStringLiteral("o1"),
-                                               QStringLiteral("n"));
-    }
+        return file == u"settings.json"
+                   ? SettingsStore(home.dataFolder()).save({false, 55, true, 1e6})
+                   : credentials.storeSession(QString(4096, u'k'), "o1", "n");
+    }();
     QVERIFY(!written);
     QCOMPARE(contents(path), old);
     QCOMPARE(QDir(home.dataFolder()).entryList(QDir::Files), QStringList{file});

@@ -20,6 +20,37 @@ QJsonObject storedCredentials(const AppState& state)
                                           : QJsonObject();
 }
 
+// A sign-in window that reports from inside itself, as the real ones do, and still uses its
+// own members after the report; the state is its only owner.
+class SelfReportingWindow : public WindowController
+{
+public:
+    explicit SelfReportingWindow(LoginWindowLauncher::Callback callback)
+        : m_callback(std::move(callback))
+    {}
+    void report(const QString& sessionKey)
+    {
+        m_callback(sessionKey);
+        ++m_reports;
+    }
+
+private:
+    LoginWindowLauncher::Callback m_callback;
+    int m_reports = 0;
+};
+
+class SelfReportingWindows : public LoginWindowLauncher
+{
+public:
+    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    {
+        auto window = std::make_shared<SelfReportingWindow>(std::move(onAuthenticated));
+        last = window;
+        return window;
+    }
+    std::weak_ptr<SelfReportingWindow> last;
+};
+
 } // namespace
 
 class TestSignIn : public QObject
@@ -29,6 +60,7 @@ class TestSignIn : public QObject
 private slots:
     void signInStoresSessionAndRefreshes();
     void failedLookupChangesNothingStored();
+    void completionRunsAfterTheCallbackReturned();
     void repeatedDeliveryRepeatsEverything();
     void secondWindowReplacesFirst();
     void callbackOutlivingStateDoesNothing();
@@ -90,6 +122,26 @@ void TestSignIn::failedLookupChangesNothingStored()
     windows.callbacks.last()(QStringLiteral("sk-new"));
     QTRY_COMPARE(state.error(), std::optional(QStringLiteral("Sessione non valida o scaduta")));
     QCOMPARE(storedCredentials(state), before);
+}
+
+void TestSignIn::completionRunsAfterTheCallbackReturned()
+{
+    TemporaryHome home;
+    SelfReportingWindows windows;
+    AppState state({"pallowe"}, {home.dataFolder(), nullptr, &windows});
+    state.startOAuthLogin();
+    SelfReportingWindow* window = windows.last.lock().get();
+    QSignalSpy loading(&state, &AppState::isLoadingChanged);
+    QSignalSpy errors(&state, &AppState::errorChanged);
+
+    // Refused before any request is made, so nothing in the completion would wait.
+    window->report(QStringLiteral("bad;key"));
+    QCOMPARE(loading.count() + errors.count(), 0);
+    QVERIFY(state.loginWindowController());
+
+    QTRY_VERIFY(!state.loginWindowController());
+    QCOMPARE(state.error(), std::optional(QStringLiteral("Errore di rete: Richiesta non valida")));
+    QVERIFY(!state.isLoading());
 }
 
 void TestSignIn::repeatedDeliveryRepeatsEverything()

@@ -149,7 +149,7 @@ void TestFreedesktopNotifier::fallsBackOnlyWithoutServer()
     NotificationDaemonMock slowServer;
     if (server == u"slow") {
         QVERIFY2(slowServer.start(), qPrintable(slowServer.failure()));
-        QVERIFY(slowServer.answerNotifyAfter(0.5));
+        QVERIFY(slowServer.answerNotifyLate(0.5));
     }
     FallbackRecord fallback;
     FreedesktopNotifier notifier(fallback.callback(), bus, 100);

@@ -20,35 +20,29 @@ QJsonObject storedCredentials(const AppState& state)
                                           : QJsonObject();
 }
 
-// A sign-in window that reports from inside itself, as the real ones do, and still uses its
-// own members after the report; the state is its only owner.
-class SelfReportingWindow : public WindowController
+// Like the real sign-in windows, reports from inside itself and then still uses its own
+// members; the state is its only owner.
+struct SelfReportingWindow : WindowController
 {
-public:
-    explicit SelfReportingWindow(LoginWindowLauncher::Callback callback)
-        : m_callback(std::move(callback))
-    {}
-    void report(const QString& sessionKey)
+    LoginWindowLauncher::Callback callback;
+    int reports = 0;
+    void report(const QString& key)
     {
-        m_callback(sessionKey);
-        ++m_reports;
+        callback(key);
+        ++reports;
     }
-
-private:
-    LoginWindowLauncher::Callback m_callback;
-    int m_reports = 0;
 };
 
-class SelfReportingWindows : public LoginWindowLauncher
+struct SelfReportingWindows : LoginWindowLauncher
 {
-public:
+    SelfReportingWindow* last = nullptr;
     std::shared_ptr<WindowController> show(Callback onAuthenticated) override
     {
-        auto window = std::make_shared<SelfReportingWindow>(std::move(onAuthenticated));
-        last = window;
+        auto window = std::make_shared<SelfReportingWindow>();
+        window->callback = std::move(onAuthenticated);
+        last = window.get();
         return window;
     }
-    std::weak_ptr<SelfReportingWindow> last;
 };
 
 } // namespace
@@ -130,12 +124,11 @@ void TestSignIn::completionRunsAfterTheCallbackReturned()
     SelfReportingWindows windows;
     AppState state({"pallowe"}, {home.dataFolder(), nullptr, &windows});
     state.startOAuthLogin();
-    SelfReportingWindow* window = windows.last.lock().get();
     QSignalSpy loading(&state, &AppState::isLoadingChanged);
     QSignalSpy errors(&state, &AppState::errorChanged);
 
     // Refused before any request is made, so nothing in the completion would wait.
-    window->report(QStringLiteral("bad;key"));
+    windows.last->report(QStringLiteral("bad;key"));
     QCOMPARE(loading.count() + errors.count(), 0);
     QVERIFY(state.loginWindowController());
 

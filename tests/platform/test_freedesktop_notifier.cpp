@@ -131,17 +131,15 @@ void TestFreedesktopNotifier::requestPermissionAsksForCapabilities()
 void TestFreedesktopNotifier::fallsBackOnlyWithoutServer_data()
 {
     QTest::addColumn<QString>("server");
-    QTest::addColumn<bool>("fallsBack");
 
-    QTest::newRow("bus without notification server") << "none" << true;
-    QTest::newRow("no bus at all") << "no bus" << true;
-    QTest::newRow("a server too slow to answer in time") << "slow" << false;
+    QTest::newRow("bus without notification server") << "none";
+    QTest::newRow("no bus at all") << "no bus";
+    QTest::newRow("a server too slow to answer in time") << "slow";
 }
 
 void TestFreedesktopNotifier::fallsBackOnlyWithoutServer()
 {
     QFETCH(QString, server);
-    QFETCH(bool, fallsBack);
     const QDBusConnection bus =
         server != u"no bus" ? QDBusConnection::sessionBus()
                             : QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
@@ -159,11 +157,11 @@ void TestFreedesktopNotifier::fallsBackOnlyWithoutServer()
     notifier.post("pallowe-alert-80", "Pallowe", "seconda");
 
     const QList<QStringList> expected{{"Pallowe", kAlertBody}, {"Pallowe", "seconda"}};
-    if (fallsBack) {
+    if (server != u"slow") {
         QTRY_COMPARE(fallback.shown, expected);
         return;
     }
-    // The second post goes out only once the first call has failed.
+    // The second post goes out only once the first call has failed: no reply is no balloon.
     QTRY_COMPARE(slowServer.callsOf("Notify").size(), 2);
     QVERIFY(fallback.shown.isEmpty());
 }

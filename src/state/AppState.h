@@ -22,6 +22,7 @@ class LoginWindowLauncher;
 class Notifier;
 class SettingsWindowLauncher;
 class WakeWatcher;
+struct StartupOptions;
 
 // The one observable state of the program. Views read its properties and call its
 // operations; every write of an equal value is silent except usage, which always notifies.
@@ -75,6 +76,10 @@ public:
     RefreshLoop* refreshLoop() const { return m_refreshLoop; }
     // Readings of this session's successful refreshes, in memory only.
     const PaceForecast& paceForecast() const { return m_paceForecast; }
+
+    // Stores a session given on a command line, this start's or a later one's handed over,
+    // when it has both a key and an organization id; then reads the store back.
+    void applyCommandLineSession(const StartupOptions& options);
 
     // Fetches the usage report of the stored session and applies whatever comes back.
     QCoro::Task<> refresh();

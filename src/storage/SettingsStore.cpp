@@ -51,12 +51,12 @@ AppSettings SettingsStore::load() const
     return settings;
 }
 
-void SettingsStore::save(const AppSettings& settings) const
+bool SettingsStore::save(const AppSettings& settings) const
 {
     const auto& limit = settings.extraCreditsMonthlyLimit;
     // JSON has no infinity or NaN: such a limit cannot be encoded, so nothing is written.
     if (limit && !std::isfinite(*limit))
-        return;
+        return false;
     QJsonObject object{{kAlertEnabled, settings.alertEnabled},
                        {kThreshold, settings.alertThresholdPercent},
                        {kShowExtra, settings.showExtraCredits}};
@@ -64,5 +64,5 @@ void SettingsStore::save(const AppSettings& settings) const
         object.insert(kLimit, *limit);
     if (settings.backgroundRefresh) // off is the absence of the key: the file stays as it was
         object.insert(kBackground, true);
-    JsonFile::write(m_filePath, object);
+    return JsonFile::write(m_filePath, object);
 }

@@ -40,9 +40,10 @@ private:
 
 void TestRefreshLoop::initTestCase()
 {
+    // Before the first bus connection: Qt settles both addresses then.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
     if (!QDBusConnection::sessionBus().isConnected())
         return;
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
     m_logind = std::make_unique<DBusMock>(DBusMock::kLogind);
     m_networkManager = std::make_unique<DBusMock>(DBusMock::kNetworkManager);
     QVERIFY2(m_logind->start(), qPrintable(m_logind->failure()));

@@ -97,6 +97,15 @@ bool DBusMock::fail()
     return false;
 }
 
+bool DBusMock::addMethod(const QString& interface, const QString& name, const QString& inSignature,
+                         const QString& outSignature, const QString& code)
+{
+    auto request = QDBusMessage::createMethodCall(m_template.service, m_template.path,
+                                                  kMockInterface, "AddMethod");
+    request << interface << name << inSignature << outSignature << code;
+    return m_bus.call(request).type() == QDBusMessage::ReplyMessage;
+}
+
 QList<QVariantList> DBusMock::callsOf(const QString& method) const
 {
     auto request = QDBusMessage::createMethodCall(m_template.service, m_template.path,

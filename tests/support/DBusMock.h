@@ -32,6 +32,9 @@ public:
     // Sends a signal from the main object, as the real service would.
     bool emitSignal(const QString& interface, const QString& name, const QString& signature,
                     const QVariantList& arguments);
+    // Replaces a method of the main object by one that runs the Python code.
+    bool addMethod(const QString& interface, const QString& name, const QString& inSignature,
+                   const QString& outSignature, const QString& code);
     // Changes a property of the main object; the service announces it with PropertiesChanged.
     bool setProperty(const QString& interface, const QString& name, const QVariant& value);
 

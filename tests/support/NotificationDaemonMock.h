@@ -23,4 +23,12 @@ public:
     explicit NotificationDaemonMock(const QDBusConnection& bus = QDBusConnection::sessionBus())
         : DBusMock(kNotificationDaemon, bus)
     {}
+
+    // Makes the server sleep this long before it answers each Notify, as a busy one might.
+    bool answerNotifyLate(double seconds)
+    {
+        return addMethod(kNotificationDaemon.service, QStringLiteral("Notify"),
+                         QStringLiteral("susssasa{sv}i"), QStringLiteral("u"),
+                         QStringLiteral("time.sleep(%1)\nret = 1").arg(seconds));
+    }
 };

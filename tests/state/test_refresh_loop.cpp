@@ -67,21 +67,20 @@ void TestRefreshLoop::stopCancelsPendingWait()
     TemporaryHome home;
     UsageService service;
     service.setUsage(5);
-    auto state =
-        std::make_unique<AppState>(sessionArguments(service.origin()), withInterval(home, 150ms));
-    RefreshLoop* loop = state->refreshLoop();
+    AppState state(sessionArguments(service.origin()), withInterval(home, 150ms));
+    RefreshLoop* loop = state.refreshLoop();
     loop->setPanelShown(true);
-    QTRY_VERIFY(state->usage());
+    QTRY_VERIFY(state.usage());
     loop->setPanelShown(false);
     QVERIFY(!loop->isRunning());
     const int count = service.requestCount();
     QTest::qWait(400);
     QCOMPARE(service.requestCount(), count);
 
-    // Destroyed while a refresh is in flight: nothing is scheduled afterwards.
+    // Hidden while a refresh is in flight: nothing is scheduled after it.
     loop->setPanelShown(true);
-    state.reset();
-    QTest::qWait(300);
+    loop->setPanelShown(false);
+    QTest::qWait(400);
     QCOMPARE(service.requestCount(), count + 1);
 }
 

@@ -79,7 +79,6 @@ void RefreshLoop::run()
 void RefreshLoop::stop()
 {
     m_running = false;
-    ++m_generation;
     m_timer.stop();
 }
 
@@ -98,10 +97,10 @@ void RefreshLoop::refreshNow()
 {
     m_timer.stop();
     if (m_state)
-        runRefresh(m_generation);
+        runRefresh();
 }
 
-QCoro::Task<> RefreshLoop::runRefresh(quint64 generation)
+QCoro::Task<> RefreshLoop::runRefresh()
 {
     QPointer<RefreshLoop> self(this);
     m_lastStart = m_clock();
@@ -111,6 +110,7 @@ QCoro::Task<> RefreshLoop::runRefresh(quint64 generation)
         co_return;
     --m_inFlight;
     m_lastFailed = m_state->error().has_value();
-    if (m_running && generation == m_generation)
+    // Whichever refresh ends last sets the one timer; a stopped loop sets none.
+    if (m_running)
         m_timer.start(m_interval);
 }

@@ -48,7 +48,7 @@ private:
     void run();
     void stop();
     void refreshNow();
-    QCoro::Task<> runRefresh(quint64 generation);
+    QCoro::Task<> runRefresh();
 
     QPointer<AppState> m_state;
     std::chrono::milliseconds m_interval;
@@ -61,5 +61,4 @@ private:
     int m_inFlight = 0;
     std::optional<std::chrono::milliseconds> m_lastStart;
     bool m_lastFailed = false;
-    quint64 m_generation = 0; // bumped by stop(), so a refresh of an earlier run schedules nothing
 };

@@ -5,21 +5,12 @@
 #include <QStringList>
 
 // The tray watcher a desktop shell puts on the session bus (org.kde.StatusNotifierWatcher),
-// with a tray host always present. It leaves the bus when it goes.
+// with a tray host always present. Its properties are exported, so the introspection lists
+// them: clients read them only then. It leaves the bus when it goes.
 class StatusNotifierWatcher : public QObject
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    // Spelled out: clients read the properties only when the introspection lists them.
-    Q_CLASSINFO("D-Bus Introspection",
-                "<interface name=\"org.kde.StatusNotifierWatcher\">"
-                "<method name=\"RegisterStatusNotifierItem\">"
-                "<arg name=\"service\" type=\"s\" direction=\"in\"/></method>"
-                "<property name=\"RegisteredStatusNotifierItems\" type=\"as\" access=\"read\"/>"
-                "<property name=\"IsStatusNotifierHostRegistered\" type=\"b\" access=\"read\"/>"
-                "<property name=\"ProtocolVersion\" type=\"i\" access=\"read\"/>"
-                "<signal name=\"StatusNotifierItemRegistered\"><arg type=\"s\"/></signal>"
-                "</interface>")
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredItems)
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
     Q_PROPERTY(int ProtocolVersion READ protocolVersion)

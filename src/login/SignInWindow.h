@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QWebEnginePage>
 #include <QWidget>
 #include <memory>
 
@@ -8,6 +7,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QWebEngineCertificateError;
+class QWebEnginePage;
 class QWebEngineView;
 class SignInPage;
 

@@ -21,10 +21,18 @@ struct CredentialStore::Record
     std::optional<QString> orgName;
 };
 
-CredentialStore::CredentialStore(const QString& folderPath)
-    : m_filePath(folderPath + QStringLiteral("/credentials.json"))
+CredentialStore::CredentialStore(const QString& folderPath) : CredentialStore(folderPath, false) {}
+
+CredentialStore::CredentialStore(const QString& folderPath, bool readOnly)
+    : m_filePath(folderPath + QStringLiteral("/credentials.json")), m_readOnly(readOnly)
 {
-    AppDataFolder::ensureExists(folderPath);
+    if (!m_readOnly)
+        AppDataFolder::ensureExists(folderPath);
+}
+
+CredentialStore CredentialStore::readOnly(const QString& folderPath)
+{
+    return CredentialStore(folderPath, true);
 }
 
 CredentialStore::Record CredentialStore::readRecord() const
@@ -56,9 +64,16 @@ std::optional<QString> CredentialStore::orgName() const
 
 bool CredentialStore::hasCredentials() const
 {
+    return usableSession().has_value();
+}
+
+std::optional<CredentialStore::Session> CredentialStore::usableSession() const
+{
     const Record record = readRecord();
-    return record.sessionKey && !record.sessionKey->isEmpty() && record.orgId &&
-           !record.orgId->isEmpty();
+    if (!record.sessionKey || record.sessionKey->isEmpty() || !record.orgId ||
+        record.orgId->isEmpty())
+        return std::nullopt;
+    return Session{*record.sessionKey, *record.orgId};
 }
 
 void CredentialStore::setSessionKey(const std::optional<QString>& value) const
@@ -79,6 +94,8 @@ void CredentialStore::setOrgName(const std::optional<QString>& value) const
 void CredentialStore::writeField(std::optional<QString> Record::*field,
                                  const std::optional<QString>& value) const
 {
+    if (m_readOnly)
+        return;
     Record record = readRecord();
     record.*field = value;
 
@@ -95,5 +112,6 @@ void CredentialStore::writeField(std::optional<QString> Record::*field,
 
 void CredentialStore::clear() const
 {
-    QFile::remove(m_filePath);
+    if (!m_readOnly)
+        QFile::remove(m_filePath);
 }

@@ -9,12 +9,22 @@
 class CredentialStore
 {
 public:
+    struct Session
+    {
+        QString sessionKey;
+        QString orgId;
+    };
+
     explicit CredentialStore(const QString& folderPath);
+    // A store that only reads: it creates no folder, and its writes and clear() do nothing.
+    static CredentialStore readOnly(const QString& folderPath);
 
     std::optional<QString> sessionKey() const;
     std::optional<QString> orgId() const;
     std::optional<QString> orgName() const;
     bool hasCredentials() const;
+    // The key and organization id from one read, when both are there and not empty.
+    std::optional<Session> usableSession() const;
 
     void setSessionKey(const std::optional<QString>& value) const;
     void setOrgId(const std::optional<QString>& value) const;
@@ -25,10 +35,13 @@ public:
     QString filePath() const { return m_filePath; }
 
 private:
+    CredentialStore(const QString& folderPath, bool readOnly);
+
     struct Record;
     Record readRecord() const;
     void writeField(std::optional<QString> Record::*field,
                     const std::optional<QString>& value) const;
 
     QString m_filePath;
+    bool m_readOnly = false;
 };

@@ -106,3 +106,7 @@ bool FreedesktopNotifier::meansNoServer(const QDBusError& error)
                error.name().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
     }
 }
+
+// Its meta-object is compiled here, not with the rest of the core's, so that a program that
+// never posts a notification (pallowe-status) does not link and load QtDBus.
+#include "moc_FreedesktopNotifier.cpp"

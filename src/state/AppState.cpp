@@ -38,13 +38,7 @@ AppState::AppState(const QStringList& arguments, const Services& services, QObje
     m_settings = m_settingsStore.load();
     const StartupOptions options = StartupOptions::parse(arguments);
     m_api = new ZelvikApiService(originFrom(options), this);
-    if (options.sessionKey && options.orgId) {
-        m_credentials.setSessionKey(options.sessionKey);
-        m_credentials.setOrgId(options.orgId);
-        m_credentials.setOrgName(options.orgName);
-    }
-    m_isConfigured = m_credentials.hasCredentials();
-    m_orgName = m_credentials.orgName();
+    applyCommandLineSession(options);
 }
 
 AppState::~AppState() = default;
@@ -53,6 +47,14 @@ void AppState::setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLaun
 {
     m_services.loginWindows = login;
     m_services.settingsWindows = settings;
+}
+
+void AppState::applyCommandLineSession(const StartupOptions& options)
+{
+    if (options.sessionKey && options.orgId)
+        m_credentials.storeSession(*options.sessionKey, *options.orgId, options.orgName);
+    setConfigured(m_credentials.hasCredentials());
+    setOrgName(m_credentials.orgName());
 }
 
 qint64 AppState::menuBarPercent() const
@@ -98,8 +100,11 @@ void AppState::startOAuthLogin()
         return;
     QPointer<AppState> self(this);
     m_loginWindowCtrl = m_services.loginWindows->show([self](const QString& sessionKey) {
+        // The completion may release the window that is calling; it runs once the call is over.
         if (self)
-            self->completeLoginAndRelease(sessionKey);
+            QMetaObject::invokeMethod(
+                self, [self, sessionKey] { self->completeLoginAndRelease(sessionKey); },
+                Qt::QueuedConnection);
     });
 }
 
@@ -125,9 +130,7 @@ QCoro::Task<> AppState::completeLogin(QString sessionKey)
         setLoading(false);
         co_return;
     }
-    m_credentials.setSessionKey(sessionKey);
-    m_credentials.setOrgId(org->uuid);
-    m_credentials.setOrgName(org->name);
+    m_credentials.storeSession(sessionKey, org->uuid, org->name);
     setOrgName(org->name);
     setConfigured(true);
     co_await refresh();

@@ -5,12 +5,25 @@
 #include "model/JsonReader.h"
 
 #include <QFile>
+#include <QLockFile>
+#include <chrono>
 
 namespace {
 
 const QString kSessionKey = QStringLiteral("sessionKey");
 const QString kOrgId = QStringLiteral("orgId");
 const QString kOrgName = QStringLiteral("orgName");
+
+// A write holds the lock for milliseconds; a holder that died is noticed at once by its
+// process id, one that hangs (or sits on another host sharing the home) is overruled later.
+constexpr auto kLockStaleAfter = std::chrono::seconds(5);
+constexpr auto kLockWait = std::chrono::seconds(6);
+
+bool acquire(QLockFile& lock)
+{
+    lock.setStaleLockTime(kLockStaleAfter);
+    return lock.tryLock(kLockWait);
+}
 
 } // namespace
 
@@ -91,14 +104,30 @@ void CredentialStore::setOrgName(const std::optional<QString>& value) const
     writeField(&Record::orgName, value);
 }
 
+bool CredentialStore::storeSession(const QString& sessionKey, const QString& orgId,
+                                   const std::optional<QString>& orgName) const
+{
+    if (m_readOnly)
+        return false;
+    QLockFile lock(m_filePath + QStringLiteral(".lock"));
+    return acquire(lock) && writeRecord({sessionKey, orgId, orgName});
+}
+
 void CredentialStore::writeField(std::optional<QString> Record::*field,
                                  const std::optional<QString>& value) const
 {
     if (m_readOnly)
         return;
+    QLockFile lock(m_filePath + QStringLiteral(".lock"));
+    if (!acquire(lock))
+        return;
     Record record = readRecord();
     record.*field = value;
+    writeRecord(record);
+}
 
+bool CredentialStore::writeRecord(const Record& record) const
+{
     QJsonObject object;
     if (record.sessionKey)
         object.insert(kSessionKey, *record.sessionKey);
@@ -107,7 +136,7 @@ void CredentialStore::writeField(std::optional<QString> Record::*field,
     if (record.orgName)
         object.insert(kOrgName, *record.orgName);
     // The session key is a bearer secret: owner-only, whatever the umask says.
-    JsonFile::write(m_filePath, object, QFile::ReadOwner | QFile::WriteOwner);
+    return JsonFile::write(m_filePath, object, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 void CredentialStore::clear() const

@@ -195,6 +195,10 @@ void TestPalloweStatus::exitCodes_data()
         << noSession << "";
     QTest::newRow("empty session key")
         << none << QByteArray(R"x({"sessionKey":"","orgId":"o"})x") << none << 2 << noSession << "";
+    QTest::newRow("over 1 MiB") << none
+                                << "{\"pad\":\"" + QByteArray(1 << 20, 'x') + "\"," +
+                                       kSession.mid(1)
+                                << none << 2 << noSession << "";
     QTest::newRow("unreadable: a folder")
         << none << QByteArray("/") << none << 2 << noSession << "";
     QTest::newRow("refused (401)") << none << otherKey << none << 3 << kRefused << "";
@@ -207,7 +211,7 @@ void TestPalloweStatus::exitCodes_data()
         << "\"exit_code\":1";
     QTest::newRow("nothing listening")
         << none << kSession << QStringList{"--service-origin=" + TestHttpServer::unusedOrigin()}
-        << 1 << ""
+        << 1 << "Connessione rifiutata"
         << "";
     QTest::newRow("unknown option") << none << kSession << QStringList{"--bogus"} << 64
                                     << "pallowe-status: opzione sconosciuta: --bogus"

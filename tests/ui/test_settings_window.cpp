@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QTest>
 #include <cmath>
+#include <limits>
 
 class TestSettingsWindow : public QObject
 {
@@ -207,26 +208,33 @@ private slots:
 
     void thresholdColourBands_data()
     {
-        QTest::addColumn<int>("threshold");
+        QTest::addColumn<qint64>("threshold");
         QTest::addColumn<QColor>("color");
-        QTest::newRow("65") << 65 << SettingsView::thresholdColor(50);
-        QTest::newRow("70") << 70 << SettingsView::thresholdColor(84);
-        QTest::newRow("85") << 85 << SettingsView::thresholdColor(95);
+        QTest::addColumn<int>("position");
+        QTest::newRow("65") << qint64(65) << SettingsView::thresholdColor(50) << 3;
+        QTest::newRow("70") << qint64(70) << SettingsView::thresholdColor(84) << 4;
+        QTest::newRow("85") << qint64(85) << SettingsView::thresholdColor(95) << 7;
+        QTest::newRow("INT64_MIN") << std::numeric_limits<qint64>::min() << SettingsView::thresholdColor(50) << 0;
+        QTest::newRow("INT64_MAX") << std::numeric_limits<qint64>::max() << SettingsView::thresholdColor(95) << 9;
     }
 
     void thresholdColourBands()
     {
-        QFETCH(int, threshold);
+        QFETCH(qint64, threshold);
         QFETCH(QColor, color);
+        QFETCH(int, position);
         AppSettings settings;
         settings.alertThresholdPercent = threshold;
         QWidget* window = open(settings);
         auto* text = child<QLabel>(window, "thresholdText");
         QCOMPARE(text->text(), QString::number(threshold) + QLatin1Char('%'));
         QCOMPARE(text->palette().color(QPalette::WindowText), color);
+        QCOMPARE(child<QSlider>(window, "thresholdSlider")->value(), position);
         QCOMPARE(child(window, "thresholdSlider")->palette().color(QPalette::Highlight), color);
         QVERIFY(SettingsView::thresholdColor(69) != SettingsView::thresholdColor(70));
         QVERIFY(SettingsView::thresholdColor(84) != SettingsView::thresholdColor(85));
+        child<QPushButton>(window, "saveButton")->click(); // untouched, the stored value stays
+        QCOMPARE(m_state->settingsStore().load().alertThresholdPercent, threshold);
     }
 
     void permissionIsAskedOnlyOnASwitchToOn()

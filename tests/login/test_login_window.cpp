@@ -317,7 +317,7 @@ void LoginWindowTest::reloadsAfterRendererDied()
     QVERIFY(reload->isVisible());
     QTest::mouseClick(reload, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(QStringLiteral("/login")), 2, engineTimeout);
-    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() == 2 && loaded.last().first().toBool(), engineTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 2 && loaded.last().first().toBool(), engineTimeout);
     QCOMPARE(noticeShown(*controller), QString());
     release(controller);
 }

@@ -119,3 +119,6 @@ void SingleInstance::Activate(const QVariantMap& session)
     commandLine.orgName = textIn(session, kOrgName);
     emit activated(commandLine);
 }
+
+// Its meta-object is compiled here, not with the rest of the core's (see src/CMakeLists.txt).
+#include "moc_SingleInstance.cpp"

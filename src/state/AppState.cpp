@@ -6,7 +6,6 @@
 #include "StartupOptions.h"
 
 #include <QPointer>
-#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -82,13 +81,7 @@ void AppState::applyCommandLineSession(const StartupOptions& options)
 
 qint64 AppState::menuBarPercent() const
 {
-    if (!m_usage)
-        return 0;
-    const double value = std::trunc(m_usage->headlineUtilization());
-    // Not a number or beyond 64 bits has no percentage; show it as nothing used.
-    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18)
-        return 0;
-    return static_cast<qint64>(value);
+    return m_usage ? m_usage->headlinePercent() : 0;
 }
 
 QCoro::Task<> AppState::refresh()

@@ -34,10 +34,18 @@ struct CredentialStore::Record
     std::optional<QString> orgName;
 };
 
-CredentialStore::CredentialStore(const QString& folderPath)
-    : m_filePath(folderPath + QStringLiteral("/credentials.json"))
+CredentialStore::CredentialStore(const QString& folderPath) : CredentialStore(folderPath, false) {}
+
+CredentialStore::CredentialStore(const QString& folderPath, bool readOnly)
+    : m_filePath(folderPath + QStringLiteral("/credentials.json")), m_readOnly(readOnly)
 {
-    AppDataFolder::ensureExists(folderPath);
+    if (!m_readOnly)
+        AppDataFolder::ensureExists(folderPath);
+}
+
+CredentialStore CredentialStore::readOnly(const QString& folderPath)
+{
+    return CredentialStore(folderPath, true);
 }
 
 CredentialStore::Record CredentialStore::readRecord() const
@@ -69,9 +77,16 @@ std::optional<QString> CredentialStore::orgName() const
 
 bool CredentialStore::hasCredentials() const
 {
+    return usableSession().has_value();
+}
+
+std::optional<CredentialStore::Session> CredentialStore::usableSession() const
+{
     const Record record = readRecord();
-    return record.sessionKey && !record.sessionKey->isEmpty() && record.orgId &&
-           !record.orgId->isEmpty();
+    if (!record.sessionKey || record.sessionKey->isEmpty() || !record.orgId ||
+        record.orgId->isEmpty())
+        return std::nullopt;
+    return Session{*record.sessionKey, *record.orgId};
 }
 
 void CredentialStore::setSessionKey(const std::optional<QString>& value) const
@@ -92,6 +107,8 @@ void CredentialStore::setOrgName(const std::optional<QString>& value) const
 bool CredentialStore::storeSession(const QString& sessionKey, const QString& orgId,
                                    const std::optional<QString>& orgName) const
 {
+    if (m_readOnly)
+        return false;
     QLockFile lock(m_filePath + QStringLiteral(".lock"));
     return acquire(lock) && writeRecord({sessionKey, orgId, orgName});
 }
@@ -99,6 +116,8 @@ bool CredentialStore::storeSession(const QString& sessionKey, const QString& org
 void CredentialStore::writeField(std::optional<QString> Record::*field,
                                  const std::optional<QString>& value) const
 {
+    if (m_readOnly)
+        return;
     QLockFile lock(m_filePath + QStringLiteral(".lock"));
     if (!acquire(lock))
         return;
@@ -122,5 +141,6 @@ bool CredentialStore::writeRecord(const Record& record) const
 
 void CredentialStore::clear() const
 {
-    QFile::remove(m_filePath);
+    if (!m_readOnly)
+        QFile::remove(m_filePath);
 }

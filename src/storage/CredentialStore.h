@@ -10,12 +10,23 @@
 class CredentialStore
 {
 public:
+    struct Session
+    {
+        QString sessionKey;
+        QString orgId;
+    };
+
     explicit CredentialStore(const QString& folderPath);
+    // A store that only reads: it creates no folder, takes no lock, and its writes and clear()
+    // do nothing.
+    static CredentialStore readOnly(const QString& folderPath);
 
     std::optional<QString> sessionKey() const;
     std::optional<QString> orgId() const;
     std::optional<QString> orgName() const;
     bool hasCredentials() const;
+    // The key and organization id from one read, when both are there and not empty.
+    std::optional<Session> usableSession() const;
 
     // One write of the whole record: a session stored this way never mixes with another.
     // Whether the file was replaced; when not, the old file is left as it was.
@@ -31,6 +42,8 @@ public:
     QString filePath() const { return m_filePath; }
 
 private:
+    CredentialStore(const QString& folderPath, bool readOnly);
+
     struct Record;
     Record readRecord() const;
     void writeField(std::optional<QString> Record::*field,
@@ -38,4 +51,5 @@ private:
     bool writeRecord(const Record& record) const;
 
     QString m_filePath;
+    bool m_readOnly = false;
 };

@@ -1,6 +1,7 @@
 #include "MenuBarLabel.h"
 
 #include "SystemColors.h"
+#include "model/UsageBand.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -134,10 +135,14 @@ MenuBarLabel::Needle MenuBarLabel::needle(qint64 percent)
 
 MenuBarLabel::Band MenuBarLabel::band(qint64 percent)
 {
-    if (percent >= 85)
+    switch (usageBandOf(percent)) {
+    case UsageBand::Critical:
         return Band::Red;
-    if (percent >= 65)
+    case UsageBand::Warning:
         return Band::Orange;
+    case UsageBand::Normal:
+        break;
+    }
     return Band::Green;
 }
 

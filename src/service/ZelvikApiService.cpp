@@ -4,6 +4,7 @@
 #include "model/BootstrapResponse.h"
 
 #include <QCoroNetworkReply>
+#include <QCoroTimer>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
@@ -77,7 +78,12 @@ QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkR
         m_network.get(request), [](QNetworkReply* r) { r->deleteLater(); });
     abortUnwantedBody(reply.get());
     co_await reply.get();
-    co_return ReplyClassifier::classify(outcomeOf(reply.get()));
+    const ReplyOutcome outcome = outcomeOf(reply.get());
+    reply.reset();
+    // The reply's own signal is still on the stack here: the caller goes on from the event
+    // loop instead, so it may drop this service (and its replies) once the call returns.
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+    co_return ReplyClassifier::classify(outcome);
 }
 
 QCoro::Task<ServiceResult<UsageResponse>> ZelvikApiService::fetchUsage(QString sessionKey,

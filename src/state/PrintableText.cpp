@@ -1,5 +1,7 @@
 #include "PrintableText.h"
 
+#include <QList>
+
 namespace PrintableText {
 
 namespace {

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QSystemTrayIcon>
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -18,8 +17,8 @@ int main(int argc, char* argv[])
 
     PalloweApp* pallowe = nullptr;
     FreedesktopNotifier notifier([&pallowe](const QString& title, const QString& body) {
-        if (pallowe && pallowe->trayItem())
-            pallowe->trayItem()->showMessage(title, body);
+        if (pallowe)
+            pallowe->showFallbackMessage(title, body);
     });
     PalloweApp app(QCoreApplication::arguments(), {AppDataFolder::defaultPath(), &notifier});
     pallowe = &app;

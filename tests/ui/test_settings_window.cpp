@@ -208,25 +208,28 @@ private slots:
     void thresholdColourBands_data()
     {
         QTest::addColumn<int>("threshold");
-        QTest::addColumn<QColor>("color");
-        QTest::newRow("65") << 65 << SettingsView::thresholdColor(50);
-        QTest::newRow("70") << 70 << SettingsView::thresholdColor(84);
-        QTest::newRow("85") << 85 << SettingsView::thresholdColor(95);
+        QTest::addColumn<int>("sameBandAs");
+        QTest::newRow("65") << 65 << 50;
+        QTest::newRow("70") << 70 << 84;
+        QTest::newRow("85") << 85 << 95;
     }
 
     void thresholdColourBands()
     {
         QFETCH(int, threshold);
-        QFETCH(QColor, color);
+        QFETCH(int, sameBandAs);
         AppSettings settings;
         settings.alertThresholdPercent = threshold;
         QWidget* window = open(settings);
         auto* text = child<QLabel>(window, "thresholdText");
         QCOMPARE(text->text(), QString::number(threshold) + QLatin1Char('%'));
-        QCOMPARE(text->palette().color(QPalette::WindowText), color);
-        QCOMPARE(child(window, "thresholdSlider")->palette().color(QPalette::Highlight), color);
-        QVERIFY(SettingsView::thresholdColor(69) != SettingsView::thresholdColor(70));
-        QVERIFY(SettingsView::thresholdColor(84) != SettingsView::thresholdColor(85));
+        const auto tone = SettingsView::thresholdTone(sameBandAs);
+        const QPalette base = text->parentWidget()->palette();
+        QCOMPARE(text->palette().color(QPalette::WindowText), PanelStyle::textColor(tone, base));
+        QCOMPARE(child(window, "thresholdSlider")->palette().color(QPalette::Highlight),
+                 PanelStyle::symbolColor(tone, base));
+        QVERIFY(SettingsView::thresholdTone(69) != SettingsView::thresholdTone(70));
+        QVERIFY(SettingsView::thresholdTone(84) != SettingsView::thresholdTone(85));
     }
 
     void permissionIsAskedOnlyOnASwitchToOn()

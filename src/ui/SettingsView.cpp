@@ -5,6 +5,7 @@
 #include "PanelButton.h"
 #include "PanelStyle.h"
 #include "SectionBox.h"
+#include "SystemColors.h"
 #include "SystemFont.h"
 #include "state/AppState.h"
 #include "state/Notifier.h"
@@ -164,6 +165,16 @@ QWidget* SettingsView::buildCreditsGroup()
     m_limitField->setObjectName(QStringLiteral("limitField"));
     m_limitField->setPlaceholderText(QStringLiteral("Automatico dall'API"));
     m_limitField->setFont(SystemFont::font(12, QFont::Normal));
+    // Qt's default placeholder is half-black whatever the theme: unreadable on a dark field.
+    PanelStyle::follow(m_limitField, [this] {
+        const QPalette base = PanelStyle::basePalette(m_limitField);
+        QPalette own = m_limitField->palette();
+        own.setColor(QPalette::PlaceholderText,
+                     SystemColors::readableOn(SystemColors::blend(base.color(QPalette::Text),
+                                                                  base.color(QPalette::Base), 0.5),
+                                              base.color(QPalette::Base)));
+        m_limitField->setPalette(own);
+    });
     fieldRow->addWidget(m_limitField);
     block->addLayout(fieldRow);
     block->addWidget(PanelStyle::label(QStringLiteral("Lascia vuoto per usare il valore dell'API."),

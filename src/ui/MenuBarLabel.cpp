@@ -251,7 +251,8 @@ QImage MenuBarLabel::image(qint64 percent, bool configured, int size, const QPal
     dial.sweepDegrees = 180;
     dial.scaleInsetDegrees = 22;
     dial.radiusX = (size - dial.stroke - 2 * halo) / 2.0;
-    dial.radiusY = dial.radiusX * 0.72;
+    // At the smallest size the digits need every pixel row they can get.
+    dial.radiusY = dial.radiusX * (size < 20 ? 0.5 : 0.72);
     dial.center = QPointF(size / 2.0, halo + dial.stroke / 2.0 + dial.radiusY);
     paintDial(painter, dial, needle(percent), ink, halo, false);
     const qreal numberTop = dial.center.y() + dial.stroke * 0.4 + halo;

@@ -6,6 +6,7 @@
 #include "ui/PopupPanel.h"
 #include "ui/SettingsView.h"
 #include "ui/SetupView.h"
+#include "ui/SystemColors.h"
 #include "ui/UsageBar.h"
 #include "ui/UsageView.h"
 
@@ -67,19 +68,19 @@ QPalette darkPalette(QPalette palette)
     return palette;
 }
 
+// WCAG 2 relative luminance and contrast ratio, worked out here apart from the program's own.
 qreal luminance(const QColor& color)
 {
-    const auto channel = [](qreal c) {
+    const auto linear = [](qreal c) {
         return c <= 0.04045 ? c / 12.92 : qPow((c + 0.055) / 1.055, 2.4);
     };
-    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
-           0.0722 * channel(color.blueF());
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
 }
 
 qreal contrast(const QColor& a, const QColor& b)
 {
-    const qreal la = luminance(a), lb = luminance(b);
-    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+    return (qMax(luminance(a), luminance(b)) + 0.05) / (qMin(luminance(a), luminance(b)) + 0.05);
 }
 
 // The colour covering most of the area: what a text there is drawn over.
@@ -175,12 +176,7 @@ QStringList TestAppearance::unreadableTexts(QWidget* window)
     const QList<Text> texts = textsOf(window);
     for (const Text& text : texts) {
         const QColor behind = dominantColor(picture, text.area);
-        QColor ink = text.ink;
-        if (ink.alpha() < 255)
-            ink =
-                QColor::fromRgbF(behind.redF() + (ink.redF() - behind.redF()) * ink.alphaF(),
-                                 behind.greenF() + (ink.greenF() - behind.greenF()) * ink.alphaF(),
-                                 behind.blueF() + (ink.blueF() - behind.blueF()) * ink.alphaF());
+        const QColor ink = SystemColors::blend(text.ink, behind, text.ink.alphaF());
         const int pixels = QFontInfo(text.font).pixelSize();
         const bool large = pixels >= 24 || (pixels >= 18.66 && text.font.weight() >= QFont::Bold);
         const qreal ratio = contrast(ink, behind);

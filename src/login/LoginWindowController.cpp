@@ -147,7 +147,17 @@ std::optional<QString> LoginWindowController::sessionKeyIn(const QList<QNetworkC
                                                            const QString& host)
 {
     for (const QNetworkCookie& cookie : cookies)
-        if (cookie.name() == "sessionKey" && cookie.domain().contains(host))
+        if (cookie.name() == "sessionKey" && isServiceDomain(cookie.domain(), host))
             return QString::fromUtf8(cookie.value());
     return std::nullopt;
+}
+
+bool LoginWindowController::isServiceDomain(const QString& cookieDomain, const QString& host)
+{
+    if (host.isEmpty())
+        return false;
+    // Host names are compared as DNS compares them, without regard to letter case.
+    const QString domain = cookieDomain.startsWith(u'.') ? cookieDomain.mid(1) : cookieDomain;
+    return domain.compare(host, Qt::CaseInsensitive) == 0 ||
+           domain.endsWith(u'.' + host, Qt::CaseInsensitive);
 }

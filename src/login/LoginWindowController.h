@@ -47,9 +47,11 @@ public:
 
     void close();
 
-    // The value of the first cookie named exactly "sessionKey" whose domain contains host.
+    // The value of the first cookie named exactly "sessionKey" set for host or a subdomain.
     static std::optional<QString> sessionKeyIn(const QList<QNetworkCookie>& cookies,
                                                const QString& host);
+    // Whether a cookie's domain ("host", ".host", "sub.host") belongs to host.
+    static bool isServiceDomain(const QString& cookieDomain, const QString& host);
 
 private:
     void loadWindow();

@@ -25,8 +25,8 @@ QVariantMap notificationHints()
 } // namespace
 
 FreedesktopNotifier::FreedesktopNotifier(Fallback fallback, const QDBusConnection& bus,
-                                         QObject* parent)
-    : QObject(parent), m_fallback(std::move(fallback)), m_bus(bus)
+                                         int callTimeoutMs, QObject* parent)
+    : QObject(parent), m_fallback(std::move(fallback)), m_bus(bus), m_callTimeoutMs(callTimeoutMs)
 {}
 
 void FreedesktopNotifier::post(const QString& identifier, const QString& title, const QString& body)
@@ -64,7 +64,7 @@ void FreedesktopNotifier::send(const QString& identifier, const Message& message
          << notificationHints() << kServerDefaultExpiry;
     slot.inFlight = true;
 
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, m_callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, identifier, message](QDBusPendingCallWatcher* finished) {
                 onNotifyFinished(finished, identifier, message);
@@ -92,12 +92,13 @@ void FreedesktopNotifier::onNotifyFinished(QDBusPendingCallWatcher* watcher,
 
 bool FreedesktopNotifier::meansNoServer(const QDBusError& error)
 {
+    // A server that is there but slow may still show the notification: no reply or a
+    // time-out must not put a second copy in the balloon. TimedOut is the bus giving up on
+    // starting a server, so nothing was delivered.
     switch (error.type()) {
     case QDBusError::ServiceUnknown:
-    case QDBusError::NoReply:
     case QDBusError::NoServer:
     case QDBusError::Disconnected:
-    case QDBusError::Timeout:
     case QDBusError::TimedOut:
         return true;
     default:

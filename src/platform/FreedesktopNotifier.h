@@ -14,7 +14,8 @@ class QDBusPendingCallWatcher;
 // Posts notifications to the desktop's notification server (org.freedesktop.Notifications)
 // without ever waiting for it. The server's id is remembered per identifier, so posting the
 // same identifier again replaces the notification on screen. When there is no bus or no
-// server to answer, the fallback (the tray icon's balloon) shows the text instead.
+// server, the fallback (the tray icon's balloon) shows the text instead; a slow server
+// does not count as none.
 class FreedesktopNotifier : public QObject, public Notifier
 {
     Q_OBJECT
@@ -22,9 +23,10 @@ class FreedesktopNotifier : public QObject, public Notifier
 public:
     using Fallback = std::function<void(const QString& title, const QString& body)>;
 
+    // A call timeout of -1 is the bus library's own; tests shorten it.
     explicit FreedesktopNotifier(Fallback fallback,
                                  const QDBusConnection& bus = QDBusConnection::sessionBus(),
-                                 QObject* parent = nullptr);
+                                 int callTimeoutMs = -1, QObject* parent = nullptr);
 
     void post(const QString& identifier, const QString& title, const QString& body) override;
     void requestPermission() override;
@@ -52,5 +54,6 @@ private:
 
     Fallback m_fallback;
     QDBusConnection m_bus;
+    int m_callTimeoutMs;
     QHash<QString, Slot> m_slots;
 };

@@ -4,6 +4,7 @@
 #include "model/ServiceError.h"
 
 #include <QByteArray>
+#include <QNetworkReply>
 #include <QString>
 #include <optional>
 
@@ -12,7 +13,8 @@ struct ReplyOutcome
 {
     std::optional<int> httpStatus; // absent when no HTTP response arrived
     bool transportFailed = false;
-    QString transportError;
+    QNetworkReply::NetworkError transportError = QNetworkReply::NoError;
+    QString transportErrorString; // Qt's own description
     bool tooLarge = false;
     QByteArray body;
 };
@@ -21,5 +23,9 @@ struct ReplyOutcome
 namespace ReplyClassifier {
 
 Expected<QByteArray, ServiceError> classify(const ReplyOutcome& outcome);
+
+// What the user reads for a failed transfer: Italian for the common failures, Qt's own
+// description for the rest.
+QString transportErrorText(QNetworkReply::NetworkError error, const QString& qtDescription);
 
 } // namespace ReplyClassifier

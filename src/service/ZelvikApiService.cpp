@@ -23,9 +23,17 @@ public:
 
 const char* const kTooLargeProperty = "pallowe.tooLarge";
 
-void abortWhenTooLarge(QNetworkReply* reply)
+// Only a 200 has a body worth reading, and that body has a size limit: anything else is
+// abandoned as soon as it is known, so a huge reply is never held in memory.
+void abortUnwantedBody(QNetworkReply* reply)
 {
     const auto check = [reply] {
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid() && status.toInt() != 200) {
+            // Not from inside Qt's own signal: it still has the status to report.
+            QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+            return;
+        }
         const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
         if (announced > ZelvikApiService::kMaxBodyBytes ||
             reply->bytesAvailable() > ZelvikApiService::kMaxBodyBytes) {
@@ -46,27 +54,28 @@ ReplyOutcome outcomeOf(QNetworkReply* reply)
         outcome.httpStatus = status.toInt();
     outcome.transportFailed =
         reply->error() != QNetworkReply::NoError && (!status.isValid() || status.toInt() == 200);
-    outcome.transportError = reply->errorString();
-    if (!outcome.tooLarge)
+    outcome.transportError = reply->error();
+    outcome.transportErrorString = reply->errorString();
+    if (!outcome.tooLarge && reply->isOpen())
         outcome.body = reply->readAll();
     return outcome;
 }
 
 } // namespace
 
-ZelvikApiService::ZelvikApiService(const QString& baseUrl, QObject* parent)
-    : QObject(parent), m_requests(baseUrl)
+ZelvikApiService::ZelvikApiService(const QString& baseUrl, QObject* parent, int transferTimeoutMs)
+    : QObject(parent), m_requests(baseUrl, transferTimeoutMs)
 {
     m_network.setCookieJar(new DiscardingCookieJar(&m_network));
     m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    m_network.setTransferTimeout(ZelvikRequestFactory::kTimeoutMs);
+    m_network.setTransferTimeout(transferTimeoutMs);
 }
 
 QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkRequest request)
 {
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
         m_network.get(request), [](QNetworkReply* r) { r->deleteLater(); });
-    abortWhenTooLarge(reply.get());
+    abortUnwantedBody(reply.get());
     co_await reply.get();
     co_return ReplyClassifier::classify(outcomeOf(reply.get()));
 }

@@ -20,7 +20,9 @@ public:
     static constexpr qint64 kMaxBodyBytes = 1024 * 1024;
     static inline const QString kDefaultOrigin = QStringLiteral("https://zelvik.ai");
 
-    explicit ZelvikApiService(const QString& baseUrl, QObject* parent = nullptr);
+    // The transfer time-out is shorter only in tests.
+    explicit ZelvikApiService(const QString& baseUrl, QObject* parent = nullptr,
+                              int transferTimeoutMs = ZelvikRequestFactory::kTimeoutMs);
 
     QString baseUrl() const { return m_requests.baseUrl(); }
 

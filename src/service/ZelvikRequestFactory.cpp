@@ -21,7 +21,9 @@ bool isControl(QChar c)
 
 } // namespace
 
-ZelvikRequestFactory::ZelvikRequestFactory(QString baseUrl) : m_baseUrl(std::move(baseUrl)) {}
+ZelvikRequestFactory::ZelvikRequestFactory(QString baseUrl, int timeoutMs)
+    : m_baseUrl(std::move(baseUrl)), m_timeoutMs(timeoutMs)
+{}
 
 bool ZelvikRequestFactory::isSafeSessionKey(const QString& sessionKey)
 {
@@ -61,7 +63,7 @@ Expected<QNetworkRequest, AppError> ZelvikRequestFactory::build(const QString& p
         return invalidRequest();
 
     QNetworkRequest request(url);
-    request.setTransferTimeout(kTimeoutMs);
+    request.setTransferTimeout(m_timeoutMs);
     // The cookie must never follow a redirect to another origin.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);

@@ -12,7 +12,7 @@ class ZelvikRequestFactory
 public:
     static constexpr int kTimeoutMs = 60000;
 
-    explicit ZelvikRequestFactory(QString baseUrl);
+    explicit ZelvikRequestFactory(QString baseUrl, int timeoutMs = kTimeoutMs);
 
     QString baseUrl() const { return m_baseUrl; }
 
@@ -29,4 +29,5 @@ private:
     Expected<QNetworkRequest, AppError> build(const QString& path, const QString& sessionKey) const;
 
     QString m_baseUrl;
+    int m_timeoutMs;
 };

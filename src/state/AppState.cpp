@@ -105,8 +105,11 @@ void AppState::startOAuthLogin()
         return;
     QPointer<AppState> self(this);
     m_loginWindowCtrl = m_services.loginWindows->show([self](const QString& sessionKey) {
+        // The completion may release the window that is calling; it runs once the call is over.
         if (self)
-            self->completeLoginAndRelease(sessionKey);
+            QMetaObject::invokeMethod(
+                self, [self, sessionKey] { self->completeLoginAndRelease(sessionKey); },
+                Qt::QueuedConnection);
     });
 }
 

@@ -35,6 +35,8 @@ private slots:
     void opensSignInWindow();
     void reportsFirstQualifyingCookie_data();
     void reportsFirstQualifyingCookie();
+    void countsOnlyTheServiceDomain_data();
+    void countsOnlyTheServiceDomain();
     void closesWithoutCallback();
     void pendingCheckKeepsControllerAlive();
     void reportsReturningUserWithoutTyping();
@@ -92,8 +94,9 @@ void LoginWindowTest::reportsFirstQualifyingCookie_data()
 
     QTest::newRow("session cookie set after the form post")
         << QList<Hop>{{"127.0.0.1", {"sessionKey=sk-ant-1; Path=/; HttpOnly"}}} << "sk-ant-1";
-    QTest::newRow("another host's session cookie is ignored")
-        << QList<Hop>{{"localhost", {"sessionKey=elsewhere; Path=/"}},
+    // The engine resolves every name under "localhost" to this machine.
+    QTest::newRow("another host's session cookie is ignored, even one containing the host")
+        << QList<Hop>{{"127.0.0.1.localhost", {"sessionKey=look-alike; Path=/"}},
                       {"127.0.0.1", {"sessionKey=right; Path=/"}}}
         << "right";
     QTest::newRow("look-alike names are ignored")
@@ -131,6 +134,25 @@ void LoginWindowTest::reportsFirstQualifyingCookie()
     // Later checks may report again, always the same cookie.
     for (const QString& report : reports)
         QCOMPARE(report, expected);
+}
+
+void LoginWindowTest::countsOnlyTheServiceDomain_data()
+{
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<bool>("counts");
+
+    QTest::newRow("the host with a leading dot") << ".zelvik.ai" << true;
+    QTest::newRow("a subdomain") << "auth.zelvik.ai" << true;
+    QTest::newRow("letter case") << "Zelvik.AI" << true;
+    QTest::newRow("a longer name ending in the host") << "notzelvik.ai" << false;
+    QTest::newRow("the host followed by more") << "zelvik.ai.example" << false;
+}
+
+void LoginWindowTest::countsOnlyTheServiceDomain()
+{
+    QFETCH(QString, domain);
+    QFETCH(bool, counts);
+    QCOMPARE(LoginWindowController::isServiceDomain(domain, QStringLiteral("zelvik.ai")), counts);
 }
 
 void LoginWindowTest::closesWithoutCallback()

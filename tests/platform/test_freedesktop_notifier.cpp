@@ -40,8 +40,8 @@ private slots:
     void sameIdentifierReplaces_data();
     void sameIdentifierReplaces();
     void requestPermissionAsksForCapabilities();
-    void fallsBackWithoutServer_data();
-    void fallsBackWithoutServer();
+    void fallsBackOnlyWithoutServer_data();
+    void fallsBackOnlyWithoutServer();
 };
 
 void TestFreedesktopNotifier::initTestCase()
@@ -128,30 +128,42 @@ void TestFreedesktopNotifier::requestPermissionAsksForCapabilities()
     QVERIFY(server.callsOf("Notify").isEmpty());
 }
 
-void TestFreedesktopNotifier::fallsBackWithoutServer_data()
+void TestFreedesktopNotifier::fallsBackOnlyWithoutServer_data()
 {
-    QTest::addColumn<bool>("busConnected");
+    QTest::addColumn<QString>("server");
 
-    QTest::newRow("bus without notification server") << true;
-    QTest::newRow("no bus at all") << false;
+    QTest::newRow("bus without notification server") << "none";
+    QTest::newRow("no bus at all") << "no bus";
+    QTest::newRow("a server too slow to answer in time") << "slow";
 }
 
-void TestFreedesktopNotifier::fallsBackWithoutServer()
+void TestFreedesktopNotifier::fallsBackOnlyWithoutServer()
 {
-    QFETCH(bool, busConnected);
+    QFETCH(QString, server);
     const QDBusConnection bus =
-        busConnected ? QDBusConnection::sessionBus()
-                     : QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
-    QCOMPARE(bus.isConnected(), busConnected);
+        server != u"no bus" ? QDBusConnection::sessionBus()
+                            : QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
+    QCOMPARE(bus.isConnected(), server != u"no bus");
+    NotificationDaemonMock slowServer;
+    if (server == u"slow") {
+        QVERIFY2(slowServer.start(), qPrintable(slowServer.failure()));
+        QVERIFY(slowServer.answerNotifyLate(0.5));
+    }
     FallbackRecord fallback;
-    FreedesktopNotifier notifier(fallback.callback(), bus);
+    FreedesktopNotifier notifier(fallback.callback(), bus, 100);
 
     notifier.requestPermission();
     notifier.post("pallowe-alert-80", "Pallowe", kAlertBody);
     notifier.post("pallowe-alert-80", "Pallowe", "seconda");
 
     const QList<QStringList> expected{{"Pallowe", kAlertBody}, {"Pallowe", "seconda"}};
-    QTRY_COMPARE(fallback.shown, expected);
+    if (server != u"slow") {
+        QTRY_COMPARE(fallback.shown, expected);
+        return;
+    }
+    // The second post goes out only once the first call has failed: no reply is no balloon.
+    QTRY_COMPARE(slowServer.callsOf("Notify").size(), 2);
+    QVERIFY(fallback.shown.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFreedesktopNotifier)

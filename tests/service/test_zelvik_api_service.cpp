@@ -1,7 +1,9 @@
 #include "TestHttpServer.h"
+#include "service/ReplyClassifier.h"
 #include "service/ZelvikApiService.h"
 
 #include <QCoroTask>
+#include <QTcpServer>
 #include <QTest>
 #include <httplib.h>
 
@@ -31,9 +33,10 @@ private slots:
     void classifiesBodies_data();
     void classifiesBodies();
     void choosesOrganization();
-    void passesTransportErrorOn();
-    void abandonsOversizeBody_data();
-    void abandonsOversizeBody();
+    void describesTransportFailures_data();
+    void describesTransportFailures();
+    void statusDecidesBeforeBodySize_data();
+    void statusDecidesBeforeBodySize();
     void neverSendsUnsafeRequest_data();
     void neverSendsUnsafeRequest();
     void ignoresCookiesSetByService();
@@ -159,30 +162,73 @@ void TestZelvikApiService::choosesOrganization()
     QCOMPARE(org->name, std::optional(QStringLiteral("Due")));
 }
 
-void TestZelvikApiService::passesTransportErrorOn()
+void TestZelvikApiService::describesTransportFailures_data()
 {
-    ZelvikApiService api(TestHttpServer::unusedOrigin());
-    const auto usage = QCoro::waitFor(api.fetchUsage("k", "o"));
-    QVERIFY(!usage);
-    const auto* transport = std::get_if<PlatformError>(&usage.error());
-    QVERIFY(transport && transport->source == PlatformError::Source::Transport);
-    QVERIFY2(transport->description.contains(QStringLiteral("refused"), Qt::CaseInsensitive),
-             qPrintable(transport->description));
+    QTest::addColumn<QString>("origin"); // where a real request fails; empty: the error alone
+    QTest::addColumn<QNetworkReply::NetworkError>("error");
+    QTest::addColumn<QString>("qtText");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("refused") << TestHttpServer::unusedOrigin()
+                             << QNetworkReply::ConnectionRefusedError << "Connection refused"
+                             << "Connessione rifiutata";
+    QTest::newRow("host not found") << "http://pallowe.invalid" << QNetworkReply::HostNotFoundError
+                                    << "Host pallowe.invalid not found"
+                                    << "Server non trovato";
+    QTest::newRow("no answer in time")
+        << "silent" << QNetworkReply::OperationCanceledError << "Operation canceled"
+        << "Tempo scaduto";
+    QTest::newRow("host unreachable")
+        << "" << QNetworkReply::UnknownNetworkError << "Host unreachable"
+        << "Server non raggiungibile";
+    QTest::newRow("anything else keeps Qt's text")
+        << "" << QNetworkReply::UnknownNetworkError << "Permission denied"
+        << "Permission denied";
 }
 
-void TestZelvikApiService::abandonsOversizeBody_data()
+void TestZelvikApiService::describesTransportFailures()
 {
+    QFETCH(QString, origin);
+    QFETCH(QNetworkReply::NetworkError, error);
+    QFETCH(QString, qtText);
+    QFETCH(QString, expected);
+    QCOMPARE(ReplyClassifier::transportErrorText(error, qtText), expected);
+    if (origin.isEmpty())
+        return;
+
+    QTcpServer silent; // takes the connection and never answers
+    if (origin == u"silent") {
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        origin = QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort());
+    }
+    ZelvikApiService api(origin, nullptr, 200);
+    // The platform's own failure: shown as it is, without "Errore di rete: ".
+    QCOMPARE(failureText(QCoro::waitFor(api.fetchUsage("k", "o"))), expected);
+}
+
+void TestZelvikApiService::statusDecidesBeforeBodySize_data()
+{
+    QTest::addColumn<int>("status");
     QTest::addColumn<bool>("chunked");
-    QTest::newRow("announced length") << false;
-    QTest::newRow("chunked, no length") << true;
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("200, announced length")
+        << 200 << false << "Errore di rete: Risposta troppo grande";
+    QTest::newRow("200, chunked") << 200 << true << "Errore di rete: Risposta troppo grande";
+    QTest::newRow("401, announced length") << 401 << false << "Sessione non valida o scaduta";
+    QTest::newRow("403, chunked") << 403 << true << "Sessione non valida o scaduta";
+    QTest::newRow("500, chunked") << 500 << true << "Errore di rete: HTTP 500";
 }
 
-void TestZelvikApiService::abandonsOversizeBody()
+void TestZelvikApiService::statusDecidesBeforeBodySize()
 {
+    QFETCH(int, status);
     QFETCH(bool, chunked);
+    QFETCH(QString, expected);
+    const std::string big(ZelvikApiService::kMaxBodyBytes + 1, ' '); // outlives the server
     TestHttpServer server;
-    const std::string big(ZelvikApiService::kMaxBodyBytes + 1, ' ');
-    server.onGet("/api/organizations/o/usage", [&](const httplib::Request&, httplib::Response& res) {
+    server.onGet("/api/.*", [&](const httplib::Request&, httplib::Response& res) {
+        res.status = status;
         if (!chunked) {
             res.set_content(big, "application/json");
             return;
@@ -197,8 +243,8 @@ void TestZelvikApiService::abandonsOversizeBody()
     });
     server.start();
     ZelvikApiService api(server.origin());
-    const auto usage = QCoro::waitFor(api.fetchUsage("k", "o"));
-    QCOMPARE(failureText(usage), QStringLiteral("Errore di rete: Risposta troppo grande"));
+    QCOMPARE(failureText(QCoro::waitFor(api.fetchUsage("k", "o"))), expected);
+    QCOMPARE(failureText(QCoro::waitFor(api.fetchOrgInfo("k"))), expected);
 }
 
 void TestZelvikApiService::neverSendsUnsafeRequest_data()

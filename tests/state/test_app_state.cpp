@@ -122,7 +122,7 @@ void TestAppState::refreshFailures_data()
     QTest::newRow("429") << 429 << QByteArray("{}") << false << "Errore di rete: HTTP 429";
     QTest::newRow("bad body") << 200 << QByteArray("nope") << false
                               << "Errore parsing risposta: JSON non valido";
-    QTest::newRow("transport") << 200 << QByteArray("{}") << true << "Connection refused";
+    QTest::newRow("transport") << 200 << QByteArray("{}") << true << "Connessione rifiutata";
 }
 
 void TestAppState::refreshFailures()

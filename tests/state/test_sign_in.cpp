@@ -20,6 +20,31 @@ QJsonObject storedCredentials(const AppState& state)
                                           : QJsonObject();
 }
 
+// Like the real sign-in windows, reports from inside itself and then still uses its own
+// members; the state is its only owner.
+struct SelfReportingWindow : WindowController
+{
+    LoginWindowLauncher::Callback callback;
+    int reports = 0;
+    void report(const QString& key)
+    {
+        callback(key);
+        ++reports;
+    }
+};
+
+struct SelfReportingWindows : LoginWindowLauncher
+{
+    SelfReportingWindow* last = nullptr;
+    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    {
+        auto window = std::make_shared<SelfReportingWindow>();
+        window->callback = std::move(onAuthenticated);
+        last = window.get();
+        return window;
+    }
+};
+
 } // namespace
 
 class TestSignIn : public QObject
@@ -29,6 +54,7 @@ class TestSignIn : public QObject
 private slots:
     void signInStoresSessionAndRefreshes();
     void failedLookupChangesNothingStored();
+    void completionRunsAfterTheCallbackReturned();
     void repeatedDeliveryRepeatsEverything();
     void secondWindowReplacesFirst();
     void callbackOutlivingStateDoesNothing();
@@ -90,6 +116,24 @@ void TestSignIn::failedLookupChangesNothingStored()
     windows.callbacks.last()(QStringLiteral("sk-new"));
     QTRY_COMPARE(state.error(), std::optional(QStringLiteral("Sessione non valida o scaduta")));
     QCOMPARE(storedCredentials(state), before);
+}
+
+void TestSignIn::completionRunsAfterTheCallbackReturned()
+{
+    TemporaryHome home;
+    SelfReportingWindows windows;
+    AppState state({"pallowe"}, {home.dataFolder(), nullptr, &windows});
+    state.startOAuthLogin();
+    QSignalSpy loading(&state, &AppState::isLoadingChanged);
+    QSignalSpy errors(&state, &AppState::errorChanged);
+
+    // Refused before any request is made, so nothing in the completion would wait.
+    windows.last->report(QStringLiteral("bad;key"));
+    QCOMPARE(loading.count() + errors.count(), 0);
+    QVERIFY(state.loginWindowController());
+
+    QTRY_VERIFY(!state.loginWindowController());
+    QCOMPARE(state.error(), std::optional(QStringLiteral("Errore di rete: Richiesta non valida")));
 }
 
 void TestSignIn::repeatedDeliveryRepeatsEverything()

@@ -86,6 +86,15 @@ bool NotificationDaemonMock::fail()
     return false;
 }
 
+bool NotificationDaemonMock::answerNotifyLate(double seconds)
+{
+    auto request = QDBusMessage::createMethodCall(kService, kPath, kMockInterface, "AddMethod");
+    request << kService << "Notify"
+            << "susssasa{sv}i"
+            << "u" << QStringLiteral("time.sleep(%1)\nret = 1").arg(seconds);
+    return m_bus.call(request).type() == QDBusMessage::ReplyMessage;
+}
+
 QList<QVariantList> NotificationDaemonMock::callsOf(const QString& method) const
 {
     auto request =

@@ -29,6 +29,9 @@ public:
     bool start();
     QString failure() const { return m_failure; }
 
+    // Makes the server sleep this long before it answers each Notify, as a busy one might.
+    bool answerNotifyLate(double seconds);
+
     // The arguments of every call of the method so far, oldest first.
     QList<QVariantList> callsOf(const QString& method) const;
 

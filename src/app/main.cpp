@@ -1,7 +1,9 @@
 #include "SignInProcessLauncher.h"
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
+#include "platform/SingleInstance.h"
 #include "state/AppState.h"
+#include "state/StartupOptions.h"
 #include "storage/AppDataFolder.h"
 #include "ui/PalloweApp.h"
 
@@ -15,13 +17,27 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Before anything is built or stored: a second start only hands over its session.
+    const QString dataFolder = AppDataFolder::defaultPath();
+    SingleInstance instance(dataFolder);
+    const auto claim = instance.claim(StartupOptions::parse(QCoreApplication::arguments()));
+    if (claim != SingleInstance::Claim::Owner) {
+        std::fprintf(stderr, "%s\n", qPrintable(instance.report()));
+        return claim == SingleInstance::Claim::HandedOver ? 0 : 1;
+    }
+
     PalloweApp* pallowe = nullptr;
     FreedesktopNotifier notifier([&pallowe](const QString& title, const QString& body) {
         if (pallowe)
             pallowe->showFallbackMessage(title, body);
     });
-    PalloweApp app(QCoreApplication::arguments(), {AppDataFolder::defaultPath(), &notifier});
+    PalloweApp app(QCoreApplication::arguments(), {dataFolder, &notifier});
     pallowe = &app;
+    QObject::connect(&instance, &SingleInstance::activated, &app,
+                     [&app](const StartupOptions& commandLine) {
+                         app.state()->applyCommandLineSession(commandLine);
+                         app.openPanel();
+                     });
     // The web engine runs in a process of its own, started only when the user signs in.
     SignInProcessLauncher loginWindows(
         SignInProcessLauncher::findProgram(

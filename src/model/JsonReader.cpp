@@ -1,9 +1,9 @@
 #include "JsonReader.h"
 
+#include <QCborValue>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <cmath>
 
 JsonReader::JsonReader(QJsonObject object, QString path)
     : m_object(std::move(object)), m_path(std::move(path))
@@ -70,14 +70,12 @@ double JsonReader::requiredNumber(const QString& key) const
 
 qint64 JsonReader::requiredInteger(const QString& key) const
 {
-    const QJsonValue value = required(key);
-    const double number = value.toDouble();
-    // 2^63 itself is not representable as qint64, hence the strict upper bound.
-    const bool integral = value.isDouble() && std::trunc(number) == number &&
-                          number >= -9223372036854775808.0 && number < 9223372036854775808.0;
-    if (!integral)
+    // The parser keeps every whole number that fits in 64 bits as an integer; what it left a
+    // double is a fraction or out of range. toDouble() would round anything beyond 2^53.
+    const QCborValue value = QCborValue::fromJsonValue(required(key));
+    if (!value.isInteger())
         wrongType(pathOf(key), "un numero intero");
-    return static_cast<qint64>(number);
+    return value.toInteger();
 }
 
 bool JsonReader::requiredBool(const QString& key) const

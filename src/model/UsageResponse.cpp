@@ -3,6 +3,7 @@
 #include "JsonReader.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -36,4 +37,12 @@ double UsageResponse::headlineUtilization() const
     const double fiveHourValue = fiveHour ? fiveHour->utilization : 0.0;
     const double sevenDayValue = sevenDay ? sevenDay->utilization : 0.0;
     return std::max(fiveHourValue, sevenDayValue);
+}
+
+qint64 UsageResponse::headlinePercent() const
+{
+    const double value = std::trunc(headlineUtilization());
+    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18)
+        return 0;
+    return static_cast<qint64>(value);
 }

@@ -21,4 +21,7 @@ struct UsageResponse
 
     // The larger of the five-hour and seven-day utilization, an absent window counting as 0.
     double headlineUtilization() const;
+    // The headline as the tray shows it: truncated toward zero; 0 when it is not a number or
+    // does not fit in 64 bits.
+    qint64 headlinePercent() const;
 };

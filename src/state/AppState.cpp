@@ -6,7 +6,6 @@
 #include "StartupOptions.h"
 
 #include <QPointer>
-#include <cmath>
 #include <cstdio>
 #include <limits>
 
@@ -39,13 +38,7 @@ AppState::AppState(const QStringList& arguments, const Services& services, QObje
     m_settings = m_settingsStore.load();
     const StartupOptions options = StartupOptions::parse(arguments);
     m_api = new ZelvikApiService(originFrom(options), this);
-    if (options.sessionKey && options.orgId) {
-        m_credentials.setSessionKey(options.sessionKey);
-        m_credentials.setOrgId(options.orgId);
-        m_credentials.setOrgName(options.orgName);
-    }
-    m_isConfigured = m_credentials.hasCredentials();
-    m_orgName = m_credentials.orgName();
+    applyCommandLineSession(options);
 }
 
 AppState::~AppState() = default;
@@ -56,15 +49,17 @@ void AppState::setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLaun
     m_services.settingsWindows = settings;
 }
 
+void AppState::applyCommandLineSession(const StartupOptions& options)
+{
+    if (options.sessionKey && options.orgId)
+        m_credentials.storeSession(*options.sessionKey, *options.orgId, options.orgName);
+    setConfigured(m_credentials.hasCredentials());
+    setOrgName(m_credentials.orgName());
+}
+
 qint64 AppState::menuBarPercent() const
 {
-    if (!m_usage)
-        return 0;
-    const double value = std::trunc(m_usage->headlineUtilization());
-    // Not a number or beyond 64 bits has no percentage; show it as nothing used.
-    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18)
-        return 0;
-    return static_cast<qint64>(value);
+    return m_usage ? m_usage->headlinePercent() : 0;
 }
 
 QCoro::Task<> AppState::refresh()
@@ -135,9 +130,7 @@ QCoro::Task<> AppState::completeLogin(QString sessionKey)
         setLoading(false);
         co_return;
     }
-    m_credentials.setSessionKey(sessionKey);
-    m_credentials.setOrgId(org->uuid);
-    m_credentials.setOrgName(org->name);
+    m_credentials.storeSession(sessionKey, org->uuid, org->name);
     setOrgName(org->name);
     setConfigured(true);
     co_await refresh();

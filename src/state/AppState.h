@@ -17,6 +17,7 @@
 class LoginWindowLauncher;
 class Notifier;
 class SettingsWindowLauncher;
+struct StartupOptions;
 
 // The one observable state of the program. Views read its properties and call its
 // operations; every write of an equal value is silent except usage, which always notifies.
@@ -62,6 +63,10 @@ public:
     const SettingsStore& settingsStore() const { return m_settingsStore; }
     const CredentialStore& credentialStore() const { return m_credentials; }
     void setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLauncher* settings);
+
+    // Stores a session given on a command line, this start's or a later one's handed over,
+    // when it has both a key and an organization id; then reads the store back.
+    void applyCommandLineSession(const StartupOptions& options);
 
     // Fetches the usage report of the stored session and applies whatever comes back.
     QCoro::Task<> refresh();

@@ -5,12 +5,25 @@
 #include "model/JsonReader.h"
 
 #include <QFile>
+#include <QLockFile>
+#include <chrono>
 
 namespace {
 
 const QString kSessionKey = QStringLiteral("sessionKey");
 const QString kOrgId = QStringLiteral("orgId");
 const QString kOrgName = QStringLiteral("orgName");
+
+// A write holds the lock for milliseconds; a holder that died is noticed at once by its
+// process id, one that hangs (or sits on another host sharing the home) is overruled later.
+constexpr auto kLockStaleAfter = std::chrono::seconds(5);
+constexpr auto kLockWait = std::chrono::seconds(6);
+
+bool acquire(QLockFile& lock)
+{
+    lock.setStaleLockTime(kLockStaleAfter);
+    return lock.tryLock(kLockWait);
+}
 
 } // namespace
 
@@ -21,10 +34,18 @@ struct CredentialStore::Record
     std::optional<QString> orgName;
 };
 
-CredentialStore::CredentialStore(const QString& folderPath)
-    : m_filePath(folderPath + QStringLiteral("/credentials.json"))
+CredentialStore::CredentialStore(const QString& folderPath) : CredentialStore(folderPath, false) {}
+
+CredentialStore::CredentialStore(const QString& folderPath, bool readOnly)
+    : m_filePath(folderPath + QStringLiteral("/credentials.json")), m_readOnly(readOnly)
 {
-    AppDataFolder::ensureExists(folderPath);
+    if (!m_readOnly)
+        AppDataFolder::ensureExists(folderPath);
+}
+
+CredentialStore CredentialStore::readOnly(const QString& folderPath)
+{
+    return CredentialStore(folderPath, true);
 }
 
 CredentialStore::Record CredentialStore::readRecord() const
@@ -56,9 +77,16 @@ std::optional<QString> CredentialStore::orgName() const
 
 bool CredentialStore::hasCredentials() const
 {
+    return usableSession().has_value();
+}
+
+std::optional<CredentialStore::Session> CredentialStore::usableSession() const
+{
     const Record record = readRecord();
-    return record.sessionKey && !record.sessionKey->isEmpty() && record.orgId &&
-           !record.orgId->isEmpty();
+    if (!record.sessionKey || record.sessionKey->isEmpty() || !record.orgId ||
+        record.orgId->isEmpty())
+        return std::nullopt;
+    return Session{*record.sessionKey, *record.orgId};
 }
 
 void CredentialStore::setSessionKey(const std::optional<QString>& value) const
@@ -76,12 +104,30 @@ void CredentialStore::setOrgName(const std::optional<QString>& value) const
     writeField(&Record::orgName, value);
 }
 
+bool CredentialStore::storeSession(const QString& sessionKey, const QString& orgId,
+                                   const std::optional<QString>& orgName) const
+{
+    if (m_readOnly)
+        return false;
+    QLockFile lock(m_filePath + QStringLiteral(".lock"));
+    return acquire(lock) && writeRecord({sessionKey, orgId, orgName});
+}
+
 void CredentialStore::writeField(std::optional<QString> Record::*field,
                                  const std::optional<QString>& value) const
 {
+    if (m_readOnly)
+        return;
+    QLockFile lock(m_filePath + QStringLiteral(".lock"));
+    if (!acquire(lock))
+        return;
     Record record = readRecord();
     record.*field = value;
+    writeRecord(record);
+}
 
+bool CredentialStore::writeRecord(const Record& record) const
+{
     QJsonObject object;
     if (record.sessionKey)
         object.insert(kSessionKey, *record.sessionKey);
@@ -90,10 +136,11 @@ void CredentialStore::writeField(std::optional<QString> Record::*field,
     if (record.orgName)
         object.insert(kOrgName, *record.orgName);
     // The session key is a bearer secret: owner-only, whatever the umask says.
-    JsonFile::write(m_filePath, object, QFile::ReadOwner | QFile::WriteOwner);
+    return JsonFile::write(m_filePath, object, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 void CredentialStore::clear() const
 {
-    QFile::remove(m_filePath);
+    if (!m_readOnly)
+        QFile::remove(m_filePath);
 }

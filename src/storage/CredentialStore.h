@@ -5,16 +5,33 @@
 
 // The stored session: session key, organization id and name in credentials.json. Every
 // read goes to the file anew, every write rewrites it whole; nothing is held in memory and
-// no failure reaches the caller (an unreadable file reads as absent values).
+// an unreadable file reads as absent values. Writes hold credentials.json.lock, so a write by
+// another process never falls between the read and the write of a read-modify-write.
 class CredentialStore
 {
 public:
+    struct Session
+    {
+        QString sessionKey;
+        QString orgId;
+    };
+
     explicit CredentialStore(const QString& folderPath);
+    // A store that only reads: it creates no folder, takes no lock, and its writes and clear()
+    // do nothing.
+    static CredentialStore readOnly(const QString& folderPath);
 
     std::optional<QString> sessionKey() const;
     std::optional<QString> orgId() const;
     std::optional<QString> orgName() const;
     bool hasCredentials() const;
+    // The key and organization id from one read, when both are there and not empty.
+    std::optional<Session> usableSession() const;
+
+    // One write of the whole record: a session stored this way never mixes with another.
+    // Whether the file was replaced; when not, the old file is left as it was.
+    bool storeSession(const QString& sessionKey, const QString& orgId,
+                      const std::optional<QString>& orgName) const;
 
     void setSessionKey(const std::optional<QString>& value) const;
     void setOrgId(const std::optional<QString>& value) const;
@@ -25,10 +42,14 @@ public:
     QString filePath() const { return m_filePath; }
 
 private:
+    CredentialStore(const QString& folderPath, bool readOnly);
+
     struct Record;
     Record readRecord() const;
     void writeField(std::optional<QString> Record::*field,
                     const std::optional<QString>& value) const;
+    bool writeRecord(const Record& record) const;
 
     QString m_filePath;
+    bool m_readOnly = false;
 };

@@ -5,10 +5,14 @@
 #include <QString>
 #include <optional>
 
-// Whole-file JSON reads and atomic writes that never report failure to the caller.
+// Whole-file JSON reads and atomic writes. A file that cannot be read is nothing; a write that
+// fails leaves the old file byte for byte.
 namespace JsonFile {
 
-// The bytes of the file, or nothing when it cannot be read.
+// Our files are a few hundred bytes; anything larger is not ours to load into memory.
+constexpr qint64 kMaximumSize = 1024 * 1024;
+
+// The bytes of the file, or nothing when it cannot be read or is over kMaximumSize.
 std::optional<QByteArray> read(const QString& path);
 
 // Writes a compact object atomically; with permissions given the file gets exactly those,

@@ -41,16 +41,16 @@ AppSettings SettingsStore::load() const
     return settings ? *settings : AppSettings{};
 }
 
-void SettingsStore::save(const AppSettings& settings) const
+bool SettingsStore::save(const AppSettings& settings) const
 {
     const auto& limit = settings.extraCreditsMonthlyLimit;
     // JSON has no infinity or NaN: such a limit cannot be encoded, so nothing is written.
     if (limit && !std::isfinite(*limit))
-        return;
+        return false;
     QJsonObject object{{kAlertEnabled, settings.alertEnabled},
                        {kThreshold, settings.alertThresholdPercent},
                        {kShowExtra, settings.showExtraCredits}};
     if (limit)
         object.insert(kLimit, *limit);
-    JsonFile::write(m_filePath, object);
+    return JsonFile::write(m_filePath, object);
 }

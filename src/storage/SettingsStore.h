@@ -12,7 +12,8 @@ public:
     explicit SettingsStore(const QString& folderPath);
 
     AppSettings load() const;
-    void save(const AppSettings& settings) const;
+    // Whether the file was replaced; a failed save leaves the old file.
+    bool save(const AppSettings& settings) const;
 
     QString filePath() const { return m_filePath; }
 

@@ -1,6 +1,7 @@
 #include "MenuBarLabel.h"
 
 #include "SystemColors.h"
+#include "model/UsageBand.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -169,10 +170,14 @@ MenuBarLabel::Needle MenuBarLabel::needle(qint64 percent)
 
 MenuBarLabel::Band MenuBarLabel::band(qint64 percent)
 {
-    if (percent >= 85)
+    switch (usageBandOf(percent)) {
+    case UsageBand::Critical:
         return Band::Red;
-    if (percent >= 65)
+    case UsageBand::Warning:
         return Band::Orange;
+    case UsageBand::Normal:
+        break;
+    }
     return Band::Green;
 }
 

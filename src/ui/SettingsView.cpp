@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -237,8 +238,10 @@ void SettingsView::renderThreshold()
     m_thresholdText->setText(QString::number(threshold) + QLatin1Char('%'));
     PanelStyle::setTone(m_thresholdText, tone);
 
-    // A stored threshold between the steps is shown at the nearest one without changing it.
-    const int position = int(std::lround(double(threshold - kMinimumThreshold) / kThresholdStep));
+    // A stored threshold between the steps or off the scale is shown at the nearest step
+    // without changing it; clamped first, so no stored number can overflow the arithmetic.
+    const qint64 onScale = std::clamp<qint64>(threshold, kMinimumThreshold, kMaximumThreshold);
+    const int position = int(std::lround(double(onScale - kMinimumThreshold) / kThresholdStep));
     const QSignalBlocker quiet(m_slider);
     m_slider->setValue(position);
     PanelStyle::follow(m_slider, [this, tone] {

@@ -1,12 +1,15 @@
 #include "TemporaryHome.h"
 #include "storage/AppDataFolder.h"
 #include "storage/CredentialStore.h"
+#include "storage/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -28,6 +31,21 @@ QFile::Permissions ownerOnlyFile()
     return QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
 }
 
+// While it lives, no file of this process grows past the size: a write beyond fails as on a
+// full disk, with the signal that would end the process ignored.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{bytes, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
+};
+
 } // namespace
 
 class TestCredentialStore : public QObject
@@ -42,6 +60,8 @@ private slots:
     void rewritesWhatItCouldNotRead();
     void keepsLooserExistingFolder();
     void clearWithoutFileAndUnwritableFolder();
+    void failedWriteKeepsOldFile_data();
+    void failedWriteKeepsOldFile();
 };
 
 void TestCredentialStore::firstRunCreatesPrivateFolder()
@@ -96,6 +116,9 @@ void TestCredentialStore::readsFile_data()
     QTest::newRow("org is number") << QByteArray(R"({"sessionKey":"k","orgId":5})") << "<absent>" << false;
     QTest::newRow("invalid JSON") << QByteArray(R"({"sessionKey":"k",)") << "<absent>" << false;
     QTest::newRow("array") << QByteArray(R"(["k"])") << "<absent>" << false;
+    const QByteArray complete = R"({"sessionKey":"k","orgId":"o"})";
+    QTest::newRow("1 MiB") << complete.leftJustified(1 << 20, ' ') << "k" << true;
+    QTest::newRow("over 1 MiB") << complete.leftJustified((1 << 20) + 1, ' ') << "<absent>" << false;
 }
 
 void TestCredentialStore::readsFile()
@@ -159,6 +182,36 @@ void TestCredentialStore::clearWithoutFileAndUnwritableFolder()
     blocked.clear();
     QVERIFY(!blocked.sessionKey());
     QCOMPARE(contents(home.dataFolder()), QByteArray("in the way"));
+}
+
+void TestCredentialStore::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("sizeLimit"); // room for the lock file, not for the new content
+
+    QTest::newRow("credentials.json") << "credentials.json" << 1024;
+    QTest::newRow("settings.json") << "settings.json" << 16;
+}
+
+void TestCredentialStore::failedWriteKeepsOldFile()
+{
+    QFETCH(QString, file);
+    QFETCH(int, sizeLimit);
+    TemporaryHome home;
+    const CredentialStore credentials(home.dataFolder());
+    const QString path = home.dataFolder() + u'/' + file;
+    const QByteArray old = R"({"sessionKey": "old", "orgId": "o0", "alertEnabled": true})";
+    writeRaw(path, old);
+
+    const bool written = [&] {
+        const FileSizeLimit limit(sizeLimit);
+        return file == u"settings.json"
+                   ? SettingsStore(home.dataFolder()).save({false, 55, true, 1e6})
+                   : credentials.storeSession(QString(4096, u'k'), "o1", "n");
+    }();
+    QVERIFY(!written);
+    QCOMPARE(contents(path), old);
+    QCOMPARE(QDir(home.dataFolder()).entryList(QDir::Files), QStringList{file});
 }
 
 QTEST_GUILESS_MAIN(TestCredentialStore)

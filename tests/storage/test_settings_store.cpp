@@ -60,9 +60,18 @@ void TestSettingsStore::loads_data()
     QTest::newRow("fractional threshold") << QByteArray(R"({"alertEnabled":false,"alertThresholdPercent":80.5,"showExtraCredits":false})") << defaults;
     QTest::newRow("threshold 150") << QByteArray(R"({"alertEnabled":true,"alertThresholdPercent":150,"showExtraCredits":true})") << settings(true, 150, true, std::nullopt);
     QTest::newRow("threshold -5") << QByteArray(R"({"alertEnabled":true,"alertThresholdPercent":-5,"showExtraCredits":true})") << settings(true, -5, true, std::nullopt);
+    const auto threshold = [](const char* number) {
+        return QByteArray(R"({"alertEnabled":true,"alertThresholdPercent":)") + number + R"(,"showExtraCredits":false})";
+    };
+    QTest::newRow("threshold INT64_MAX") << threshold("9223372036854775807") << settings(true, std::numeric_limits<qint64>::max(), false, std::nullopt);
+    QTest::newRow("threshold INT64_MIN") << threshold("-9223372036854775808") << settings(true, std::numeric_limits<qint64>::min(), false, std::nullopt);
+    QTest::newRow("threshold 2^53 + 1") << threshold("9007199254740993") << settings(true, 9007199254740993, false, std::nullopt);
+    QTest::newRow("threshold 2^63") << threshold("9223372036854775808") << defaults;
+    QTest::newRow("threshold 1e300") << threshold("1e300") << defaults;
     QTest::newRow("bool as string") << QByteArray(R"({"alertEnabled":"no","alertThresholdPercent":70,"showExtraCredits":false})") << defaults;
     QTest::newRow("limit as string") << QByteArray(R"({"alertEnabled":false,"alertThresholdPercent":70,"showExtraCredits":false,"extraCreditsMonthlyLimit":"5"})") << defaults;
     QTest::newRow("garbage") << QByteArray("\x01\x02") << defaults;
+    QTest::newRow("over 1 MiB") << QByteArray(R"({"alertEnabled":false,"alertThresholdPercent":70,"showExtraCredits":false})").leftJustified((1 << 20) + 1, ' ') << defaults;
 }
 
 void TestSettingsStore::loads()
@@ -84,6 +93,7 @@ void TestSettingsStore::savesAndLoadsBack_data()
     QTest::newRow("no limit") << settings(false, 55, true, std::nullopt) << 3;
     QTest::newRow("limit 50") << settings(true, 90, false, 50.0) << 4;
     QTest::newRow("negative limit") << settings(true, 80, true, -20.0) << 4;
+    QTest::newRow("threshold 2^53 + 1") << settings(true, 9007199254740993, true, std::nullopt) << 3;
 }
 
 void TestSettingsStore::savesAndLoadsBack()

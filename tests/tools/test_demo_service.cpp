@@ -1,3 +1,4 @@
+#include "DemoServiceProcess.h"
 #include "model/ServiceError.h"
 #include "service/ZelvikApiService.h"
 
@@ -11,44 +12,6 @@ namespace {
 const QString kKey = QStringLiteral("demo-test-key");
 const QString kMaxOrgId = QStringLiteral("8e41d6c2-05b9-4f37-a2de-91c7b3f46a58");
 const QString kPersonalOrgId = QStringLiteral("3c9f2b1e-7a4d-4e0b-9c61-5d8e2f7a1b04");
-
-// The real demo service binary on a free port, stopped with SIGTERM at the end.
-class DemoService
-{
-public:
-    explicit DemoService(QStringList arguments)
-    {
-        m_process.start(QStringLiteral(PALLOWE_DEMO_SERVICE), arguments << "--port=0");
-        if (!m_process.waitForStarted())
-            return;
-        while (!m_process.canReadLine())
-            if (!m_process.waitForReadyRead(10000))
-                return;
-        m_port = m_process.readLine().trimmed().toInt();
-    }
-    ~DemoService() { stop(); }
-
-    bool isRunning() const { return m_port > 0; }
-    int port() const { return m_port; }
-    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
-
-    // Stops the service; true when it exited normally with status 0.
-    bool stop()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            m_process.waitForFinished(10000);
-        }
-        m_log += m_process.readAllStandardError();
-        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
-    }
-    QByteArray log() const { return m_log; }
-
-private:
-    QProcess m_process;
-    QByteArray m_log;
-    int m_port = 0;
-};
 
 // QCoro::waitFor needs a default-constructible result, which Expected is not.
 QCoro::Task<std::optional<ServiceResult<OrgInfo>>> orgInfoTask(QString origin, QString key)
@@ -64,12 +27,12 @@ QCoro::Task<std::optional<ServiceResult<UsageResponse>>> usageTask(QString origi
     co_return co_await api.fetchUsage(key, orgId);
 }
 
-ServiceResult<OrgInfo> fetchOrgInfo(const DemoService& service, const QString& key)
+ServiceResult<OrgInfo> fetchOrgInfo(const DemoServiceProcess& service, const QString& key)
 {
     return *QCoro::waitFor(orgInfoTask(service.origin(), key));
 }
 
-ServiceResult<UsageResponse> fetchUsage(const DemoService& service, const QString& key,
+ServiceResult<UsageResponse> fetchUsage(const DemoServiceProcess& service, const QString& key,
                                         const QString& orgId)
 {
     return *QCoro::waitFor(usageTask(service.origin(), key, orgId));
@@ -99,7 +62,7 @@ private slots:
 
 void TestDemoService::bootstrapAndUsageDecode()
 {
-    DemoService service({"--session-key=" + kKey, "--speed=60"});
+    DemoServiceProcess service({"--session-key=" + kKey, "--speed=60"});
     QVERIFY(service.isRunning());
 
     const auto org = fetchOrgInfo(service, kKey);
@@ -154,7 +117,7 @@ void TestDemoService::failures()
     QFETCH(QString, key);
     QFETCH(QString, orgId);
     QFETCH(QString, text);
-    DemoService service(arguments);
+    DemoServiceProcess service(arguments);
     QVERIFY(service.isRunning());
 
     if (orgId.isEmpty()) {
@@ -168,7 +131,8 @@ void TestDemoService::failures()
 
 void TestDemoService::sessionExpiresAfterRequests()
 {
-    DemoService service({"--session-key=" + kKey, "--session-key=spare", "--expire-after=3"});
+    DemoServiceProcess service(
+        {"--session-key=" + kKey, "--session-key=spare", "--expire-after=3"});
     QVERIFY(service.isRunning());
 
     QVERIFY(fetchOrgInfo(service, kKey));
@@ -185,7 +149,7 @@ void TestDemoService::sessionExpiresAfterRequests()
 
 void TestDemoService::usageCrosses80AtTheGivenReply()
 {
-    DemoService service({"--session-key=" + kKey, "--cross-80-after=4"});
+    DemoServiceProcess service({"--session-key=" + kKey, "--cross-80-after=4"});
     QVERIFY(service.isRunning());
 
     double previous = 0;
@@ -202,7 +166,7 @@ void TestDemoService::usageCrosses80AtTheGivenReply()
 
 void TestDemoService::signInSetsSessionCookie()
 {
-    DemoService service({});
+    DemoServiceProcess service({});
     QVERIFY(service.isRunning());
     httplib::Client browser("127.0.0.1", service.port());
 
@@ -236,7 +200,7 @@ void TestDemoService::signInSetsSessionCookie()
 
 void TestDemoService::logsWithoutTheKeyAndStopsOnSigterm()
 {
-    DemoService service({"--session-key=" + kKey});
+    DemoServiceProcess service({"--session-key=" + kKey});
     QVERIFY(service.isRunning());
     QVERIFY(fetchOrgInfo(service, kKey));
     QVERIFY(!fetchUsage(service, QString(), kMaxOrgId));
@@ -251,7 +215,7 @@ void TestDemoService::logsWithoutTheKeyAndStopsOnSigterm()
 void TestDemoService::helpMentionsEveryOption()
 {
     QProcess help;
-    help.start(QStringLiteral(PALLOWE_DEMO_SERVICE), {"--help"});
+    help.start(DemoServiceProcess::program(), {"--help"});
     QVERIFY(help.waitForFinished(10000));
     QCOMPARE(help.exitCode(), 0);
     const QByteArray text = help.readAllStandardOutput();
@@ -260,7 +224,7 @@ void TestDemoService::helpMentionsEveryOption()
         QVERIFY2(text.contains(option), option);
 
     QProcess wrong;
-    wrong.start(QStringLiteral(PALLOWE_DEMO_SERVICE), {"--status=/api/bootstrap=abc"});
+    wrong.start(DemoServiceProcess::program(), {"--status=/api/bootstrap=abc"});
     QVERIFY(wrong.waitForFinished(10000));
     QCOMPARE(wrong.exitCode(), 2);
     QVERIFY(wrong.readAllStandardError().contains("invalid --status"));

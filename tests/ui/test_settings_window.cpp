@@ -15,6 +15,7 @@
 #include <QSlider>
 #include <QTest>
 #include <cmath>
+#include <limits>
 
 class TestSettingsWindow : public QObject
 {
@@ -207,17 +208,21 @@ private slots:
 
     void thresholdColourBands_data()
     {
-        QTest::addColumn<int>("threshold");
+        QTest::addColumn<qint64>("threshold");
         QTest::addColumn<int>("sameBandAs");
-        QTest::newRow("65") << 65 << 50;
-        QTest::newRow("70") << 70 << 84;
-        QTest::newRow("85") << 85 << 95;
+        QTest::addColumn<int>("position");
+        QTest::newRow("65") << qint64(65) << 50 << 3;
+        QTest::newRow("70") << qint64(70) << 84 << 4;
+        QTest::newRow("85") << qint64(85) << 95 << 7;
+        QTest::newRow("INT64_MIN") << std::numeric_limits<qint64>::min() << 50 << 0;
+        QTest::newRow("INT64_MAX") << std::numeric_limits<qint64>::max() << 95 << 9;
     }
 
     void thresholdColourBands()
     {
-        QFETCH(int, threshold);
+        QFETCH(qint64, threshold);
         QFETCH(int, sameBandAs);
+        QFETCH(int, position);
         AppSettings settings;
         settings.alertThresholdPercent = threshold;
         QWidget* window = open(settings);
@@ -226,10 +231,13 @@ private slots:
         const auto tone = SettingsView::thresholdTone(sameBandAs);
         const QPalette base = text->parentWidget()->palette();
         QCOMPARE(text->palette().color(QPalette::WindowText), PanelStyle::textColor(tone, base));
+        QCOMPARE(child<QSlider>(window, "thresholdSlider")->value(), position);
         QCOMPARE(child(window, "thresholdSlider")->palette().color(QPalette::Highlight),
                  PanelStyle::symbolColor(tone, base));
         QVERIFY(SettingsView::thresholdTone(69) != SettingsView::thresholdTone(70));
         QVERIFY(SettingsView::thresholdTone(84) != SettingsView::thresholdTone(85));
+        child<QPushButton>(window, "saveButton")->click(); // untouched, the stored value stays
+        QCOMPARE(m_state->settingsStore().load().alertThresholdPercent, threshold);
     }
 
     void permissionIsAskedOnlyOnASwitchToOn()

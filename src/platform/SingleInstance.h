@@ -1,0 +1,52 @@
+#pragma once
+
+#include "state/StartupOptions.h"
+
+#include <QDBusConnection>
+#include <QLockFile>
+#include <QObject>
+#include <QVariantMap>
+
+// One running program per data folder. The first start owns a session-bus name made from the
+// folder, and a lock file in it; a later start with the same folder hands its command-line
+// session to the owner and ends. Without a session bus the owner cannot be reached, so a
+// later start that finds the lock taken is refused.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.pallowe.Pallowe.Instance")
+
+public:
+    enum class Claim
+    {
+        Owner,      // this process runs the folder
+        HandedOver, // another one does and took the command line; end with status 0
+        Refused,    // another one does and cannot be reached; end with status 1
+    };
+
+    explicit SingleInstance(const QString& dataFolder,
+                            const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                            QObject* parent = nullptr);
+
+    Claim claim(const StartupOptions& commandLine);
+    // The one line for standard error after HandedOver or Refused; it never holds the key.
+    QString report() const { return m_report; }
+
+public slots:
+    // Called over the bus by a later start; the keys are those of credentials.json.
+    Q_SCRIPTABLE void Activate(const QVariantMap& session);
+
+signals:
+    // A later start asks for the panel; its session, if any, is to be applied as at start-up.
+    void activated(const StartupOptions& commandLine);
+
+private:
+    Claim handOver(const StartupOptions& commandLine);
+    Claim lockFolder();
+
+    QString m_shownFolder;
+    QString m_serviceName;
+    QDBusConnection m_bus;
+    QLockFile m_lock;
+    QString m_report;
+};

@@ -1,0 +1,53 @@
+#include "StatusCommand.h"
+
+#include "StatusFormatter.h"
+#include "state/PrintableText.h"
+
+#include <cstdio>
+
+namespace {
+
+void writeLine(std::FILE* stream, const QString& line)
+{
+    std::fputs(line.toUtf8().append('\n').constData(), stream);
+    std::fflush(stream); // a status bar reads a pipe, which would hold the line back
+}
+
+} // namespace
+
+StatusCommand::StatusCommand(const StatusOptions& options, const QString& dataFolder,
+                             QObject* parent)
+    : QObject(parent), m_options(options), m_reader(dataFolder, options.serviceOrigin)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(m_options.refreshInterval);
+    connect(&m_timer, &QTimer::timeout, this, [this] { readOnce(); });
+}
+
+void StatusCommand::start()
+{
+    readOnce();
+}
+
+QCoro::Task<> StatusCommand::readOnce()
+{
+    const StatusReading reading = co_await m_reader.read();
+    print(reading);
+    if (m_options.watch)
+        m_timer.start();
+    else
+        emit finished(reading.exitCode());
+}
+
+void StatusCommand::print(const StatusReading& reading) const
+{
+    const bool failed = reading.outcome != StatusReading::Outcome::Success;
+    if (failed)
+        writeLine(stderr, PrintableText::escaped(reading.errorText));
+    // Run once in a terminal, a failed text reading is said once, on standard error; status
+    // bars and scripts get a line in their format every time.
+    if (failed && !m_options.watch && m_options.format == StatusOptions::Format::Text)
+        return;
+    writeLine(stdout,
+              StatusFormatter(QDateTime::currentDateTimeUtc()).line(m_options.format, reading));
+}

@@ -1,0 +1,151 @@
+#include "StatusFormatter.h"
+
+#include "model/UsageBand.h"
+#include "state/PrintableText.h"
+
+#include <QJsonDocument>
+
+namespace {
+
+const QString kSeparator = QStringLiteral(" · ");
+
+QString percentText(qint64 percent)
+{
+    return QStringLiteral("%1%").arg(percent);
+}
+
+QString bandClass(qint64 percent)
+{
+    switch (usageBandOf(percent)) {
+    case UsageBand::Critical:
+        return QStringLiteral("critical");
+    case UsageBand::Warning:
+        return QStringLiteral("warning");
+    case UsageBand::Normal:
+        break;
+    }
+    return QStringLiteral("normal");
+}
+
+QJsonObject extraUsageJson(const ExtraUsage& extra)
+{
+    QJsonObject object{{QStringLiteral("is_enabled"), extra.isEnabled}};
+    const auto insert = [&object](const char* key, const auto& value) {
+        if (value)
+            object.insert(QLatin1String(key), *value);
+    };
+    insert("monthly_limit", extra.monthlyLimit);
+    insert("used_credits", extra.usedCredits);
+    insert("utilization", extra.utilization);
+    insert("currency", extra.currency);
+    return object;
+}
+
+QJsonObject failureJson(const StatusReading& reading)
+{
+    return {{QStringLiteral("error"), reading.errorText},
+            {QStringLiteral("exit_code"), reading.exitCode()}};
+}
+
+QJsonObject waybarFailure(const StatusReading& reading)
+{
+    return {{QStringLiteral("text"), QStringLiteral("!")},
+            {QStringLiteral("tooltip"), reading.errorText},
+            {QStringLiteral("class"), QStringLiteral("error")}};
+}
+
+} // namespace
+
+QString StatusFormatter::line(StatusOptions::Format format, const StatusReading& reading) const
+{
+    const bool failed = reading.outcome != StatusReading::Outcome::Success;
+    switch (format) {
+    case StatusOptions::Format::Json:
+        return QString::fromUtf8(QJsonDocument(json(reading)).toJson(QJsonDocument::Compact));
+    case StatusOptions::Format::Waybar:
+        return QString::fromUtf8(QJsonDocument(waybar(reading)).toJson(QJsonDocument::Compact));
+    case StatusOptions::Format::Text:
+        break;
+    }
+    return failed ? PrintableText::escaped(reading.errorText) : text(reading.usage);
+}
+
+QList<StatusFormatter::Entry> StatusFormatter::entries(const UsageResponse& usage) const
+{
+    QList<Entry> list;
+    const auto add = [this, &list](const QString& label, const std::optional<UsageWindow>& window,
+                                   bool resetOnLine = false) {
+        if (window)
+            list.append({label, window->utilization, window->timeUntilReset(m_now), resetOnLine});
+    };
+    // The panel's bar titles, shortened for one line; the weekly resets are days away and
+    // are left to the tooltip.
+    add(QStringLiteral("sessione"), usage.fiveHour, true);
+    add(QStringLiteral("settimana"), usage.sevenDay);
+    add(QStringLiteral("Velmar"), usage.sevenDayVelmar);
+    add(QStringLiteral("Drevan"), usage.sevenDayDrevan);
+    const auto& extra = usage.extraUsage;
+    if (extra && extra->isEnabled && extra->utilization)
+        list.append({QStringLiteral("crediti"), *extra->utilization, std::nullopt});
+    return list;
+}
+
+QString StatusFormatter::entryText(const Entry& entry, bool withReset)
+{
+    // Rounded, as the panel's bars show it.
+    QString text = entry.label + u' ' + QString::asprintf("%.0f%%", entry.utilization);
+    if (withReset && entry.resetIn)
+        text += QStringLiteral(" (%1)").arg(*entry.resetIn);
+    return text;
+}
+
+QString StatusFormatter::text(const UsageResponse& usage) const
+{
+    QStringList parts{percentText(usage.headlinePercent())};
+    for (const Entry& entry : entries(usage))
+        parts.append(entryText(entry, entry.resetOnLine));
+    return parts.join(kSeparator);
+}
+
+QJsonObject StatusFormatter::windowJson(const UsageWindow& window) const
+{
+    return {{QStringLiteral("utilization"), window.utilization},
+            {QStringLiteral("resets_at"), window.resetsAt},
+            {QStringLiteral("resets_in"), window.timeUntilReset(m_now)}};
+}
+
+QJsonObject StatusFormatter::json(const StatusReading& reading) const
+{
+    if (reading.outcome != StatusReading::Outcome::Success)
+        return failureJson(reading);
+    const UsageResponse& usage = reading.usage;
+    QJsonObject object{{QStringLiteral("percent"), usage.headlinePercent()},
+                       {QStringLiteral("fetched_at"), reading.fetchedAt.toString(Qt::ISODate)}};
+    const auto window = [this, &object](const char* key, const std::optional<UsageWindow>& value) {
+        if (value)
+            object.insert(QLatin1String(key), windowJson(*value));
+    };
+    window("five_hour", usage.fiveHour);
+    window("seven_day", usage.sevenDay);
+    window("seven_day_velmar", usage.sevenDayVelmar);
+    window("seven_day_drevan", usage.sevenDayDrevan);
+    if (usage.extraUsage)
+        object.insert(QStringLiteral("extra_usage"), extraUsageJson(*usage.extraUsage));
+    if (reading.orgName)
+        object.insert(QStringLiteral("org_name"), *reading.orgName);
+    return object;
+}
+
+QJsonObject StatusFormatter::waybar(const StatusReading& reading) const
+{
+    if (reading.outcome != StatusReading::Outcome::Success)
+        return waybarFailure(reading);
+    const qint64 percent = reading.usage.headlinePercent();
+    QStringList tooltip;
+    for (const Entry& entry : entries(reading.usage))
+        tooltip.append(entryText(entry, true));
+    return {{QStringLiteral("text"), percentText(percent)},
+            {QStringLiteral("tooltip"), tooltip.join(u'\n')},
+            {QStringLiteral("class"), bandClass(percent)},
+            {QStringLiteral("percentage"), percent}};
+}

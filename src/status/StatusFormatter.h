@@ -1,0 +1,39 @@
+#pragma once
+
+#include "StatusOptions.h"
+#include "StatusReading.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+
+// Turns a reading into one line of output: Italian text, a JSON object, or the object a
+// waybar custom module reads. The clock is passed in because the reset texts depend on it.
+class StatusFormatter
+{
+public:
+    explicit StatusFormatter(QDateTime now) : m_now(std::move(now)) {}
+
+    // One line, without its line break.
+    QString line(StatusOptions::Format format, const StatusReading& reading) const;
+
+    // "42% · sessione 40% (2h 59min) · settimana 35%"
+    QString text(const UsageResponse& usage) const;
+    QJsonObject json(const StatusReading& reading) const;
+    QJsonObject waybar(const StatusReading& reading) const;
+
+private:
+    struct Entry
+    {
+        QString label;
+        double utilization;
+        std::optional<QString> resetIn; // absent for the extra credits
+        bool resetOnLine = false;       // the text line has room for the session's only
+    };
+
+    QList<Entry> entries(const UsageResponse& usage) const;
+    QJsonObject windowJson(const UsageWindow& window) const;
+    static QString entryText(const Entry& entry, bool withReset);
+
+    QDateTime m_now;
+};

@@ -1,0 +1,101 @@
+#include "StatusOptions.h"
+
+#include "service/ZelvikApiService.h"
+#include "state/PrintableText.h"
+#include "state/StartupOptions.h"
+
+namespace {
+
+constexpr qint64 kMaxIntervalSeconds = 86400;
+
+const QString kFormat = QStringLiteral("--format=");
+const QString kInterval = QStringLiteral("--refresh-interval=");
+const QString kOrigin = QStringLiteral("--service-origin=");
+
+std::optional<StatusOptions::Format> formatNamed(const QString& name)
+{
+    if (name == u"text")
+        return StatusOptions::Format::Text;
+    if (name == u"json")
+        return StatusOptions::Format::Json;
+    if (name == u"waybar")
+        return StatusOptions::Format::Waybar;
+    return std::nullopt;
+}
+
+QString invalid(const QString& what, const QString& value, const QString& expected)
+{
+    return QStringLiteral("%1 non valido: %2 (%3)")
+        .arg(what, PrintableText::escaped(value), expected);
+}
+
+} // namespace
+
+Expected<StatusOptions, QString> StatusOptions::parse(const QStringList& arguments)
+{
+    StatusOptions options;
+    options.serviceOrigin = ZelvikApiService::kDefaultOrigin;
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument == u"--help" || argument == u"-h") {
+            options.helpRequested = true;
+        } else if (argument == u"--watch") {
+            options.watch = true;
+        } else if (argument.startsWith(kFormat)) {
+            const auto format = formatNamed(argument.mid(kFormat.size()));
+            if (!format)
+                return invalid(QStringLiteral("formato"), argument.mid(kFormat.size()),
+                               QStringLiteral("text, json o waybar"));
+            options.format = *format;
+        } else if (argument.startsWith(kInterval)) {
+            bool isNumber = false;
+            const qint64 seconds = argument.mid(kInterval.size()).toLongLong(&isNumber);
+            if (!isNumber || seconds < 1 || seconds > kMaxIntervalSeconds)
+                return invalid(QStringLiteral("intervallo"), argument.mid(kInterval.size()),
+                               QStringLiteral("secondi, da 1 a %1").arg(kMaxIntervalSeconds));
+            options.refreshInterval = std::chrono::seconds(seconds);
+        } else if (argument.startsWith(kOrigin)) {
+            const auto origin = StartupOptions::normalizedOrigin(argument.mid(kOrigin.size()));
+            if (!origin)
+                return invalid(QStringLiteral("indirizzo del servizio"),
+                               argument.mid(kOrigin.size()),
+                               QStringLiteral("http o https, host e porta facoltativa"));
+            options.serviceOrigin = *origin;
+        } else {
+            return QStringLiteral("opzione sconosciuta: %1").arg(PrintableText::escaped(argument));
+        }
+    }
+    return options;
+}
+
+QString StatusOptions::usageLine()
+{
+    return QStringLiteral("Uso: pallowe-status [--format=text|json|waybar] [--watch] "
+                          "[--refresh-interval=SECONDI] [--service-origin=URL]");
+}
+
+QString StatusOptions::helpText()
+{
+    return usageLine() + QStringLiteral(R"(
+
+Mostra l'utilizzo del piano Zelvik della sessione salvata da Pallowe, per barre di stato,
+terminali e script. Legge la sessione senza scrivere né cancellare alcun file.
+
+  --format=text      una riga di testo (predefinito)
+  --format=json      un oggetto JSON su una riga
+  --format=waybar    l'oggetto JSON del modulo custom di waybar
+  --watch            non esce: una nuova riga a ogni intervallo, fino a SIGTERM o SIGINT;
+                     un errore stampa una riga di errore e la lettura continua
+  --refresh-interval=SECONDI
+                     l'intervallo di --watch (predefinito 300)
+  --service-origin=URL
+                     l'indirizzo del servizio (predefinito https://zelvik.ai)
+  -h, --help         mostra questo aiuto
+
+Codici di uscita:
+  0   lettura riuscita; con --watch, arresto con SIGTERM o SIGINT
+  1   errore di rete o del servizio
+  2   nessuna sessione salvata utilizzabile
+  3   il servizio ha rifiutato la sessione
+  64  opzioni non valide
+)");
+}

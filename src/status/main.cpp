@@ -1,0 +1,47 @@
+// pallowe-status: the usage of the stored session for status bars, terminals and scripts.
+
+#include "StatusCommand.h"
+#include "StatusOptions.h"
+#include "StopSignals.h"
+#include "storage/AppDataFolder.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int kUsageExitCode = 64;
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pallowe-status"));
+
+    const auto options = StatusOptions::parse(QCoreApplication::arguments());
+    if (!options) {
+        std::fprintf(stderr, "pallowe-status: %s\n%s\n", options.error().toUtf8().constData(),
+                     StatusOptions::usageLine().toUtf8().constData());
+        return kUsageExitCode;
+    }
+    if (options->helpRequested) {
+        std::fputs(StatusOptions::helpText().toUtf8().constData(), stdout);
+        return 0;
+    }
+
+    StatusCommand command(*options, AppDataFolder::defaultPath());
+    QObject::connect(&command, &StatusCommand::finished, &application, &QCoreApplication::exit);
+    // Run once, the program keeps the signals' default action: it is gone at once anyway.
+    std::unique_ptr<StopSignals> stopSignals;
+    if (options->watch) {
+        stopSignals = std::make_unique<StopSignals>();
+        QObject::connect(stopSignals.get(), &StopSignals::received, &application,
+                         [] { QCoreApplication::exit(0); });
+    }
+    // From inside the loop, so that a reading that needs no network can still end it.
+    QTimer::singleShot(0, &command, &StatusCommand::start);
+    return QCoreApplication::exec();
+}

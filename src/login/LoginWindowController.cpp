@@ -2,14 +2,13 @@
 
 #include "SignInPage.h"
 #include "SignInProfile.h"
+#include "SignInWindow.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QVBoxLayout>
 #include <QWebEngineHttpRequest>
 #include <QWebEngineView>
-#include <QWidget>
 
 namespace {
 
@@ -52,40 +51,48 @@ LoginWindowController::~LoginWindowController()
 {
     // A check still pending when the application ends lets go of the controller only after
     // the web engine and the widgets are gone; there is nothing left to take down then.
-    if (QCoreApplication::closingDown()) {
+    if (QCoreApplication::closingDown())
         (void)m_window.release();
-        (void)m_page.release();
-    }
+}
+
+QWidget* LoginWindowController::window() const
+{
+    return m_window.get();
+}
+
+QWebEngineView* LoginWindowController::webView() const
+{
+    return m_window ? m_window->webView() : nullptr;
 }
 
 void LoginWindowController::loadWindow()
 {
-    m_window = std::make_unique<QWidget>(nullptr, Qt::Window);
+    m_window = std::make_unique<SignInWindow>(std::make_unique<SignInPage>(m_profile->profile()));
     m_window->setWindowTitle(QStringLiteral("Accedi a Zelvik"));
     m_window->setAttribute(Qt::WA_DeleteOnClose, false);
     m_window->resize(windowWidth, windowHeight);
     centreOnScreen(*m_window);
 
-    m_webView = new QWebEngineView(m_window.get());
-    // Not a child of the view: a view deleting its own page takes the render widget down
-    // in the wrong order.
-    m_page = std::make_unique<SignInPage>(m_profile->profile());
-    m_webView->setPage(m_page.get());
-    connect(m_page.get(), &SignInPage::navigationRequested, this,
-            &LoginWindowController::scheduleDelayedCheck);
-    connect(m_page.get(), &QWebEnginePage::loadFinished, this,
-            &LoginWindowController::onLoadFinished);
+    watch(m_window->page());
+    // A sign-in finished in a pop-up counts like one in the window: same profile, same checks.
+    connect(m_window.get(), &SignInWindow::popupOpened, this,
+            [this](SignInWindow* popup) { watch(popup->page()); });
 
     // The engine's request has no time-out of its own.
-    connect(&m_loadTimeout, &QTimer::timeout, m_webView, &QWebEngineView::stop);
+    QWebEngineView* view = m_window->webView();
+    connect(&m_loadTimeout, &QTimer::timeout, view, &QWebEngineView::stop);
+    connect(m_window->page(), &QWebEnginePage::loadFinished, &m_loadTimeout, &QTimer::stop);
     QUrl loginUrl = m_origin;
     loginUrl.setPath(QStringLiteral("/login"));
-    m_webView->load(QWebEngineHttpRequest(loginUrl));
+    view->load(QWebEngineHttpRequest(loginUrl));
     m_loadTimeout.start();
+}
 
-    auto* layout = new QVBoxLayout(m_window.get());
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_webView);
+void LoginWindowController::watch(SignInPage* page)
+{
+    connect(page, &SignInPage::navigationRequested, this,
+            &LoginWindowController::scheduleDelayedCheck);
+    connect(page, &QWebEnginePage::loadFinished, this, &LoginWindowController::onLoadFinished);
 }
 
 void LoginWindowController::showWindow()
@@ -103,7 +110,6 @@ void LoginWindowController::close()
 
 void LoginWindowController::onLoadFinished(bool ok)
 {
-    m_loadTimeout.stop();
     if (ok)
         checkForSessionKey();
 }

@@ -14,13 +14,14 @@
 #include <optional>
 
 class QWebEngineView;
-class SignInPage;
 class QWidget;
+class SignInPage;
 class SignInProfile;
+class SignInWindow;
 
 // The sign-in window: shows the service's sign-in page and hands the value of its session
-// cookie to the callback, then closes. It keeps its callback and reports again whenever a
-// later check finds the cookie; its owner ends the sign-in by dropping it.
+// cookie to the callback, then closes with any pop-up the site opened. It keeps its callback and
+// reports again whenever a later check finds the cookie; its owner ends the sign-in by dropping it.
 class LoginWindowController : public QObject,
                               public WindowController,
                               public std::enable_shared_from_this<LoginWindowController>
@@ -42,8 +43,8 @@ public:
     LoginWindowController(const QUrl& origin, std::shared_ptr<SignInProfile> profile);
     ~LoginWindowController() override;
 
-    QWidget* window() const { return m_window.get(); }
-    QWebEngineView* webView() const { return m_webView; }
+    QWidget* window() const;
+    QWebEngineView* webView() const;
 
     void close();
 
@@ -56,17 +57,16 @@ public:
 private:
     void loadWindow();
     void showWindow();
+    void watch(SignInPage* page);
     void onLoadFinished(bool ok);
     void scheduleDelayedCheck();
     void checkForSessionKey();
     void selectSessionCookie(const QList<QNetworkCookie>& cookies);
 
     const QUrl m_origin;
-    // Destroyed in reverse: the window with its view, then the page, then the profile.
+    // Destroyed in reverse: the window with its pages, then the profile.
     const std::shared_ptr<SignInProfile> m_profile;
-    std::unique_ptr<SignInPage> m_page;
-    std::unique_ptr<QWidget> m_window;
-    QWebEngineView* m_webView = nullptr;
+    std::unique_ptr<SignInWindow> m_window;
     QTimer m_loadTimeout;
     Callback m_onAuthenticated;
 };

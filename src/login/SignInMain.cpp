@@ -4,9 +4,9 @@
 #include "WebLoginWindowLauncher.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QTimer>
 #include <QWindow>
-
 #include <cstdio>
 
 namespace {
@@ -26,6 +26,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
+    // The engine's own texts (error pages, the context menu) follow the program's language.
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     QApplication::setQuitOnLastWindowClosed(false);
     if (app.arguments().size() != 2) {
         std::fprintf(stderr, "usage: pallowe-sign-in SERVICE_ORIGIN\n");

@@ -112,7 +112,7 @@ int DesktopSession::dockedIcons()
 bool DesktopSession::startPallowe(const QStringList& arguments)
 {
     const int before = dockedIcons();
-    m_pallowe.start(QStringLiteral(PALLOWE_BINARY), arguments);
+    launchPallowe(arguments);
     const QDeadlineTimer deadline(kStartTimeoutMs);
     while (!deadline.hasExpired()) {
         if (m_pallowe.state() == QProcess::NotRunning)
@@ -122,6 +122,11 @@ bool DesktopSession::startPallowe(const QStringList& arguments)
         QTest::qWait(50);
     }
     return fail(QStringLiteral("pallowe's icon never reached the tray"));
+}
+
+void DesktopSession::launchPallowe(const QStringList& arguments)
+{
+    m_pallowe.start(QStringLiteral(PALLOWE_BINARY), arguments);
 }
 
 bool DesktopSession::stopPallowe()

@@ -30,6 +30,8 @@ public:
 
     // Starts pallowe and waits until its icon sits in the tray.
     bool startPallowe(const QStringList& arguments);
+    // Starts pallowe without waiting for any tray.
+    void launchPallowe(const QStringList& arguments);
     bool stopPallowe();
     QStringList sessionArguments() const;
 

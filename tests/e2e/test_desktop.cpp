@@ -1,11 +1,18 @@
 #include "DesktopSession.h"
 #include "NotificationDaemonMock.h"
+#include "StatusNotifierWatcher.h"
+#include "ui/MenuBarLabel.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QtEndian>
 
 namespace {
 
@@ -36,6 +43,96 @@ int pixelsNear(const QImage& image, const QColor& color)
     return count;
 }
 
+// The StatusNotifierItem a program registered, reached over the session bus only.
+class TrayItem
+{
+public:
+    explicit TrayItem(const QString& registered)
+        : m_service(registered.section(u'/', 0, 0)), m_path(u'/' + registered.section(u'/', 1))
+    {}
+
+    QDBusMessage call(const QString& method, const QVariantList& arguments,
+                      const QString& interface = kItem, const QString& path = {}) const
+    {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            m_service, path.isEmpty() ? m_path : path, interface, method);
+        message.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(message);
+    }
+
+    QVariant property(const QString& name) const
+    {
+        const QDBusMessage reply = call("Get", {kItem, name}, "org.freedesktop.DBus.Properties");
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    }
+
+    QImage icon() const { return largest(property("IconPixmap").value<QDBusArgument>()); }
+
+    QString toolTipTitle() const
+    {
+        const auto toolTip = property("ToolTip").value<QDBusArgument>();
+        QString iconName, title;
+        toolTip.beginStructure();
+        toolTip >> iconName;
+        largest(toolTip);
+        toolTip >> title;
+        return title;
+    }
+
+    QStringList menuLabels() const
+    {
+        const QString menu = property("Menu").value<QDBusObjectPath>().path();
+        const QDBusMessage layout =
+            call("GetLayout", {0, -1, QStringList{"label"}}, "com.canonical.dbusmenu", menu);
+        return labels(layout.arguments().value(1).value<QDBusArgument>());
+    }
+
+private:
+    static inline const QString kItem = QStringLiteral("org.kde.StatusNotifierItem");
+
+    // a(iiay): width, height and ARGB32 pixels in network byte order.
+    static QImage largest(const QDBusArgument& pixmaps)
+    {
+        QImage result;
+        pixmaps.beginArray();
+        while (!pixmaps.atEnd()) {
+            int width = 0, height = 0;
+            QByteArray pixels;
+            pixmaps.beginStructure();
+            pixmaps >> width >> height >> pixels;
+            pixmaps.endStructure();
+            if (width <= result.width() || pixels.size() != width * height * 4)
+                continue;
+            result = QImage(width, height, QImage::Format_ARGB32);
+            for (int i = 0; i < width * height; ++i)
+                reinterpret_cast<quint32*>(result.bits())[i] =
+                    qFromBigEndian<quint32>(pixels.constData() + 4 * i);
+        }
+        pixmaps.endArray();
+        return result;
+    }
+
+    // A menu node (id, properties, children), depth first.
+    static QStringList labels(const QDBusArgument& node)
+    {
+        int id = 0;
+        QVariantMap properties;
+        node.beginStructure();
+        node >> id >> properties;
+        QStringList result{properties.value("label").toString()};
+        node.beginArray();
+        while (!node.atEnd()) {
+            QDBusVariant child;
+            node >> child;
+            result += labels(child.variant().value<QDBusArgument>());
+        }
+        return result;
+    }
+
+    const QString m_service;
+    const QString m_path;
+};
+
 } // namespace
 
 class TestDesktop : public QObject
@@ -48,6 +145,7 @@ private slots:
     void crossingPostsOneNotification();
     void expiredSessionReturnsToSetup();
     void webSignInStoresChosenOrganization();
+    void statusNotifierItemOverDBus();
 
 private:
     bool openPanel(DesktopSession& desktop, const QString& panel);
@@ -174,6 +272,35 @@ void TestDesktop::webSignInStoresChosenOrganization()
     QTRY_VERIFY_WITH_TIMEOUT(desktop.visibleWindow("^Accedi a Zelvik$").isEmpty(), kUiTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200 session-cookie=yes"), 1,
                               kUiTimeoutMs);
+}
+
+void TestDesktop::statusNotifierItemOverDBus()
+{
+    // No XEmbed tray, only a watcher: the desktops that host items over D-Bus.
+    StatusNotifierWatcher watcher;
+    QVERIFY(watcher.isRegistered());
+    NotificationDaemonMock notifications; // the alert at 80% goes there, not into the tooltip
+    QVERIFY2(notifications.start(), qPrintable(notifications.failure()));
+    DesktopSession desktop;
+    START(startService({"--cross-80-after=1"}));
+    desktop.launchPallowe(desktop.sessionArguments());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!watcher.registeredItems().isEmpty(), kUiTimeoutMs);
+    const TrayItem item(watcher.registeredItems().first());
+
+    // Before any report the face is at 0 %, in the green band.
+    QVERIFY(item.toolTipTitle().startsWith(QStringLiteral("Pallowe — 0%")));
+    QVERIFY(pixelsNear(item.icon(), MenuBarLabel::color(0)) > 0);
+    const QStringList labels = item.menuLabels();
+    QVERIFY2(labels.contains("Apri") && labels.contains("Esci"), qPrintable(labels.join(", ")));
+
+    item.call("Activate", {400, 300});
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.visibleWindow(kUsagePanel).isEmpty(), kUiTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200 session-cookie=yes"), 1,
+                              kUiTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(item.toolTipTitle().startsWith(QStringLiteral("Pallowe — 80%")),
+                             kUiTimeoutMs);
+    QVERIFY(pixelsNear(item.icon(), MenuBarLabel::color(80)) > 0);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)

@@ -9,10 +9,15 @@ namespace SignInForm {
 
 void submitWhenLoaded(const LoginWindowController& controller)
 {
+    runWhenLoaded(controller, QStringLiteral("document.getElementById('submit').click()"));
+}
+
+void runWhenLoaded(const LoginWindowController& controller, const QString& script)
+{
     QWebEnginePage* page = controller.webView()->page();
-    QObject::connect(page, &QWebEnginePage::loadFinished, page, [page](bool ok) {
+    QObject::connect(page, &QWebEnginePage::loadFinished, page, [page, script](bool ok) {
         if (ok && page->url().path() == QLatin1String("/login"))
-            page->runJavaScript(QStringLiteral("document.getElementById('submit').click()"));
+            page->runJavaScript(script);
     });
 }
 

@@ -11,7 +11,9 @@ constexpr auto loginPage = R"(<!doctype html>
 <form method="post" action="/session">
 <p><input name="email" value="ada@example.com"></p>
 <p><button id="submit" type="submit">Continua</button></p>
-</form></body></html>)";
+</form>
+<p><a id="popup-link" href="/hop/0" target="_blank">Accedi con un altro account</a></p>
+</body></html>)";
 
 } // namespace
 
@@ -19,6 +21,7 @@ SignInTestSite::SignInTestSite(const QList<Hop>& hops) : m_hops(hops)
 {
     m_server.reply("/login", 200, loginPage, "text/html");
     m_server.reply("/welcome", 200, "<p>Benvenuto</p>", "text/html");
+    m_server.reply("/bye", 200, "<script>window.close()</script>", "text/html");
     m_server.onPost("/session", [this](const httplib::Request&, httplib::Response& res) {
         res.set_redirect(hopUrl(0), 303);
     });

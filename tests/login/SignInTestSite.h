@@ -9,7 +9,8 @@
 
 // A stand-in of the service's sign-in pages: "/login" shows a form; posting it redirects
 // through a chain of hops, each on a host of its own ("127.0.0.1" or "localhost") and each
-// setting its cookies, and ends on "/welcome".
+// setting its cookies, and ends on "/welcome". The page's link "popup-link" opens the chain
+// in a new window; "/bye" closes the window it is in.
 class SignInTestSite
 {
 public:

@@ -7,11 +7,16 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineView>
 #include <QWidget>
+#include <csignal>
 
 using Hop = SignInTestSite::Hop;
 
@@ -23,6 +28,21 @@ constexpr int engineTimeout = 60000;
 std::shared_ptr<LoginWindowController> asLogin(std::shared_ptr<WindowController> controller)
 {
     return std::dynamic_pointer_cast<LoginWindowController>(controller);
+}
+
+// The windows the site opened from the sign-in window that are still on screen.
+int openPopups(const LoginWindowController& controller)
+{
+    const auto children = controller.window()->findChildren<QWidget*>();
+    return int(std::count_if(children.begin(), children.end(), [](const QWidget* child) {
+        return child->isWindow() && child->isVisible();
+    }));
+}
+
+QString noticeShown(const LoginWindowController& controller)
+{
+    const auto* notice = controller.window()->findChild<QLabel*>(QStringLiteral("signInNotice"));
+    return notice->isVisible() ? notice->text() : QString();
 }
 
 } // namespace
@@ -41,6 +61,10 @@ private slots:
     void pendingCheckKeepsControllerAlive();
     void reportsReturningUserWithoutTyping();
     void quitsCleanlyWithChecksPending();
+    void completesSignInInPopup_data();
+    void completesSignInInPopup();
+    void reloadsAfterRendererDied();
+    void refusesInvalidCertificate();
 
 private:
     // Drops the controller and waits until its pending checks have let it go, so that no
@@ -233,6 +257,99 @@ void LoginWindowTest::quitsCleanlyWithChecksPending()
     QCOMPARE(run.exitStatus(), QProcess::NormalExit);
     QCOMPARE(run.exitCode(), 0);
     QCOMPARE(run.readAllStandardOutput().trimmed(), QByteArray("in-flight"));
+}
+
+void LoginWindowTest::completesSignInInPopup_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("popupPath");
+    QTest::addColumn<QString>("expected"); // null: nothing is reported
+
+    QTest::newRow("link with a target") << "document.getElementById('popup-link').click()"
+                                        << "/hop/0"
+                                        << "from-popup";
+    QTest::newRow("window.open") << "window.open('/hop/0', 'accesso', 'width=420,height=560')"
+                                 << "/hop/0"
+                                 << "from-popup";
+    QTest::newRow("a pop-up that closes itself") << "window.open('/bye')"
+                                                 << "/bye" << QString();
+}
+
+void LoginWindowTest::completesSignInInPopup()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, popupPath);
+    QFETCH(QString, expected);
+
+    TemporaryHome home;
+    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=from-popup; Path=/"}}});
+    WebLoginWindowLauncher launcher(site.origin());
+    QStringList reports;
+    auto controller =
+        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
+    SignInForm::runWhenLoaded(*controller, script);
+
+    QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(popupPath), 1, engineTimeout);
+    // Closed by its own page, or with the window once the sign-in completed in it.
+    QTRY_COMPARE_WITH_TIMEOUT(openPopups(*controller), 0, engineTimeout);
+    QCOMPARE(reports.value(0), expected);
+    QCOMPARE(controller->window()->isVisible(), expected.isNull());
+    QCOMPARE(controller->webView()->url().path(), QStringLiteral("/login"));
+    QCOMPARE(site.formPostCount(), 0);
+    release(controller);
+}
+
+void LoginWindowTest::reloadsAfterRendererDied()
+{
+    TemporaryHome home;
+    SignInTestSite site({});
+    WebLoginWindowLauncher launcher(site.origin());
+    auto controller = asLogin(launcher.show({}));
+    QWebEnginePage* page = controller->webView()->page();
+    QSignalSpy loaded(page, &QWebEnginePage::loadFinished);
+    QVERIFY(loaded.wait(engineTimeout));
+
+    QVERIFY(::kill(pid_t(page->renderProcessPid()), SIGKILL) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(noticeShown(*controller),
+                              QStringLiteral("La pagina si è interrotta in modo imprevisto."),
+                              engineTimeout);
+    auto* reload = controller->window()->findChild<QPushButton*>("reloadButton");
+    QVERIFY(reload->isVisible());
+    QTest::mouseClick(reload, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(QStringLiteral("/login")), 2, engineTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 2 && loaded.last().first().toBool(), engineTimeout);
+    QCOMPARE(noticeShown(*controller), QString());
+    release(controller);
+}
+
+void LoginWindowTest::refusesInvalidCertificate()
+{
+    TemporaryHome home;
+    const QString key = home.path() + "/key.pem", certificate = home.path() + "/cert.pem";
+    QCOMPARE(QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                           "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
+                                           "/CN=127.0.0.1", "-keyout", key, "-out", certificate}),
+             0);
+    QProcess server;
+    server.start("openssl",
+                 {"s_server", "-accept", "127.0.0.1:0", "-cert", certificate, "-key", key, "-www"});
+    const QRegularExpression listening(QStringLiteral("ACCEPT 127.0.0.1:(\\d+)\n"));
+    QByteArray output;
+    QRegularExpressionMatch port;
+    QTRY_VERIFY((port = listening.match(output += server.readAllStandardOutput())).hasMatch());
+
+    WebLoginWindowLauncher launcher("https://127.0.0.1:" + port.captured(1));
+    auto controller = asLogin(launcher.show({}));
+    QSignalSpy loaded(controller->webView()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(loaded.wait(engineTimeout));
+    QCOMPARE(loaded.first().first().toBool(), false);
+    QCOMPARE(noticeShown(*controller),
+             QStringLiteral("Connessione non sicura: il certificato di 127.0.0.1 non è valido, "
+                            "perciò la pagina non è stata aperta."));
+    QVERIFY(!controller->window()->findChild<QPushButton*>("reloadButton")->isVisible());
+    release(controller);
+    server.kill();
+    server.waitForFinished();
 }
 
 QTEST_MAIN(LoginWindowTest)

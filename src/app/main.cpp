@@ -1,6 +1,8 @@
 #include "SignInProcessLauncher.h"
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
+#include "platform/LogindSleepWatcher.h"
+#include "platform/ReachabilityWatcher.h"
 #include "platform/SingleInstance.h"
 #include "state/AppState.h"
 #include "state/StartupOptions.h"
@@ -31,7 +33,14 @@ int main(int argc, char* argv[])
         if (pallowe)
             pallowe->showFallbackMessage(title, body);
     });
-    PalloweApp app(QCoreApplication::arguments(), {dataFolder, &notifier});
+    // Both start listening only once a refresh loop runs.
+    LogindSleepWatcher sleepWatcher;
+    ReachabilityWatcher reachabilityWatcher;
+    PalloweApp app(QCoreApplication::arguments(), {dataFolder,
+                                                   &notifier,
+                                                   nullptr,
+                                                   RefreshLoop::kDefaultInterval,
+                                                   {&sleepWatcher, &reachabilityWatcher}});
     pallowe = &app;
     QObject::connect(&instance, &SingleInstance::activated, &app,
                      [&app](const StartupOptions& commandLine) {

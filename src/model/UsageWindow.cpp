@@ -11,16 +11,20 @@ UsageWindow UsageWindow::fromJson(const JsonReader& json)
     return window;
 }
 
-QString UsageWindow::timeUntilReset(const QDateTime& now) const
+std::optional<QDateTime> UsageWindow::resetMoment() const
 {
     using namespace InternetDateTime;
-    auto resetMoment = parse(resetsAt, Fraction::Required);
-    if (!resetMoment)
-        resetMoment = parse(resetsAt, Fraction::Refused);
-    if (!resetMoment)
+    const auto moment = parse(resetsAt, Fraction::Required);
+    return moment ? moment : parse(resetsAt, Fraction::Refused);
+}
+
+QString UsageWindow::timeUntilReset(const QDateTime& now) const
+{
+    const auto moment = resetMoment();
+    if (!moment)
         return QString(QChar(0x2013));
 
-    const qint64 millis = now.msecsTo(*resetMoment);
+    const qint64 millis = now.msecsTo(*moment);
     if (millis <= 0)
         return QStringLiteral("ora");
     const qint64 seconds = millis / 1000;

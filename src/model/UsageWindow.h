@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 class JsonReader;
 
@@ -12,6 +13,9 @@ struct UsageWindow
     QString resetsAt;       // ISO 8601 text, parsed only when needed
 
     static UsageWindow fromJson(const JsonReader& json);
+
+    // The reset moment, written with or without fractional seconds; nothing when unreadable.
+    std::optional<QDateTime> resetMoment() const;
 
     // "42 min", "3h 5min", "ora", or an en dash when resetsAt cannot be read.
     QString timeUntilReset(const QDateTime& now = QDateTime::currentDateTimeUtc()) const;

@@ -29,6 +29,20 @@ QString originFrom(const StartupOptions& options)
     return options.serviceOrigin.value_or(ZelvikApiService::kDefaultOrigin);
 }
 
+std::chrono::milliseconds intervalFrom(const StartupOptions& options,
+                                       const AppState::Services& services)
+{
+    if (options.refreshInterval)
+        return *options.refreshInterval;
+    return services.refreshInterval;
+}
+
+// How much faster than the standard interval the loop runs: the forecast's spans follow it.
+double timeScaleOf(std::chrono::milliseconds interval)
+{
+    return double(interval.count()) / double(RefreshLoop::kDefaultInterval.count());
+}
+
 } // namespace
 
 AppState::AppState(const QStringList& arguments, const Services& services, QObject* parent)
@@ -39,6 +53,12 @@ AppState::AppState(const QStringList& arguments, const Services& services, QObje
     const StartupOptions options = StartupOptions::parse(arguments);
     m_api = new ZelvikApiService(originFrom(options), this);
     applyCommandLineSession(options);
+
+    const auto interval = intervalFrom(options, services);
+    m_paceForecast = PaceForecast(timeScaleOf(interval));
+    m_refreshLoop = new RefreshLoop(this, interval, this);
+    for (WakeWatcher* watcher : services.wakeWatchers)
+        m_refreshLoop->addWakeWatcher(watcher);
 }
 
 AppState::~AppState() = default;
@@ -51,8 +71,10 @@ void AppState::setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLaun
 
 void AppState::applyCommandLineSession(const StartupOptions& options)
 {
-    if (options.sessionKey && options.orgId)
+    if (options.sessionKey && options.orgId) {
         m_credentials.storeSession(*options.sessionKey, *options.orgId, options.orgName);
+        m_paceForecast.clear(); // the new session's pace is its own
+    }
     setConfigured(m_credentials.hasCredentials());
     setOrgName(m_credentials.orgName());
 }
@@ -79,9 +101,11 @@ QCoro::Task<> AppState::refresh()
         co_return;
 
     if (result) {
+        const QDateTime now = QDateTime::currentDateTime();
+        m_paceForecast.record(result.value(), now); // first, so views find it current
         setUsage(result.value());
         setOrgName(m_credentials.orgName());
-        setLastUpdated(QDateTime::currentDateTime());
+        setLastUpdated(now);
         checkAlerts();
     } else if (isInvalidSession(result.error())) {
         setConfigured(false);
@@ -131,6 +155,7 @@ QCoro::Task<> AppState::completeLogin(QString sessionKey)
         co_return;
     }
     m_credentials.storeSession(sessionKey, org->uuid, org->name);
+    m_paceForecast.clear();
     setOrgName(org->name);
     setConfigured(true);
     co_await refresh();
@@ -215,6 +240,8 @@ void AppState::setConfigured(bool configured)
     if (m_isConfigured == configured)
         return;
     m_isConfigured = configured;
+    if (!configured)
+        m_paceForecast.clear();
     emit isConfiguredChanged();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PaceForecast.h"
+#include "RefreshLoop.h"
 #include "WindowController.h"
 #include "model/UsageResponse.h"
 #include "service/ZelvikApiService.h"
@@ -9,14 +11,17 @@
 
 #include <QCoroTask>
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 #include <optional>
 
 class LoginWindowLauncher;
 class Notifier;
 class SettingsWindowLauncher;
+class WakeWatcher;
 struct StartupOptions;
 
 // The one observable state of the program. Views read its properties and call its
@@ -43,6 +48,9 @@ public:
         Notifier* notifier = nullptr;
         LoginWindowLauncher* loginWindows = nullptr;
         SettingsWindowLauncher* settingsWindows = nullptr;
+        // "--refresh-interval=" overrides it.
+        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
+        QList<WakeWatcher*> wakeWatchers = {}; // resume from suspend, network back
     };
 
     AppState(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
@@ -63,6 +71,11 @@ public:
     const SettingsStore& settingsStore() const { return m_settingsStore; }
     const CredentialStore& credentialStore() const { return m_credentials; }
     void setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLauncher* settings);
+
+    // The one refresh loop of the run; the usage panel tells it when it is shown.
+    RefreshLoop* refreshLoop() const { return m_refreshLoop; }
+    // Readings of this session's successful refreshes, in memory only.
+    const PaceForecast& paceForecast() const { return m_paceForecast; }
 
     // Stores a session given on a command line, this start's or a later one's handed over,
     // when it has both a key and an organization id; then reads the store back.
@@ -107,6 +120,7 @@ private:
     bool m_isConfigured = false;
     AppSettings m_settings;
     qint64 m_lastNotifiedThreshold = 0;
+    PaceForecast m_paceForecast;
 
     CredentialStore m_credentials;
     SettingsStore m_settingsStore;
@@ -114,4 +128,5 @@ private:
     Services m_services;
     std::shared_ptr<WindowController> m_loginWindowCtrl;
     std::shared_ptr<WindowController> m_settingsWindowCtrl;
+    RefreshLoop* m_refreshLoop = nullptr;
 };

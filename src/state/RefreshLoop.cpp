@@ -1,51 +1,116 @@
 #include "RefreshLoop.h"
 
 #include "AppState.h"
+#include "WakeWatcher.h"
+#include "platform/ContinuousClock.h"
 
 RefreshLoop::RefreshLoop(AppState* state, std::chrono::milliseconds interval, QObject* parent)
-    : QObject(parent), m_state(state)
+    : QObject(parent), m_state(state), m_interval(interval), m_clock(&ContinuousClock::now)
 {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(interval);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &RefreshLoop::refreshNow);
-    connect(state, &AppState::isConfiguredChanged, this, &RefreshLoop::restart);
+    connect(state, &AppState::isConfiguredChanged, this, &RefreshLoop::followConfiguration);
+    connect(state, &AppState::settingsChanged, this, &RefreshLoop::followSettings);
+    // Background refresh starts with the event loop, once the state is complete.
+    QMetaObject::invokeMethod(this, &RefreshLoop::followSettings, Qt::QueuedConnection);
 }
 
-void RefreshLoop::start()
+void RefreshLoop::addWakeWatcher(WakeWatcher* watcher)
 {
-    if (m_running)
-        return;
-    m_running = true;
-    if (m_state && m_state->isConfigured())
+    m_watchers.append(watcher);
+    connect(watcher, &WakeWatcher::woke, this, &RefreshLoop::refreshIfDue);
+    if (m_watching)
+        watcher->watch();
+}
+
+bool RefreshLoop::wanted() const
+{
+    return m_state && m_state->isConfigured() &&
+           (m_panelShown || m_state->settings().backgroundRefresh);
+}
+
+void RefreshLoop::setPanelShown(bool shown)
+{
+    m_panelShown = shown;
+    if (!wanted()) {
+        stop();
+    } else if (shown) {
+        run();
         refreshNow();
+    }
+}
+
+void RefreshLoop::followSettings()
+{
+    if (!wanted()) {
+        stop();
+    } else if (!m_running) {
+        run();
+        refreshIfDue();
+    }
+}
+
+void RefreshLoop::followConfiguration()
+{
+    stop();
+    if (!wanted())
+        return;
+    run();
+    // An open panel starts over at once; in the background, whoever configured the state
+    // (a sign-in) refreshes by itself, so the loop only waits.
+    if (m_panelShown)
+        refreshNow();
+    else
+        m_timer.start(m_interval);
+}
+
+void RefreshLoop::run()
+{
+    m_running = true;
+    if (m_watching)
+        return;
+    m_watching = true;
+    for (const auto& watcher : m_watchers)
+        if (watcher)
+            watcher->watch();
 }
 
 void RefreshLoop::stop()
 {
     m_running = false;
-    ++m_generation;
     m_timer.stop();
 }
 
-void RefreshLoop::restart()
+void RefreshLoop::refreshIfDue()
 {
-    if (!m_running)
+    if (!m_running || m_inFlight > 0)
         return;
-    stop();
-    start();
+    const auto elapsed = m_lastStart ? m_clock() - *m_lastStart : m_interval;
+    if (elapsed >= m_interval || m_lastFailed)
+        refreshNow();
+    else // the timer's clock may have stood still during a suspend
+        m_timer.start(m_interval - elapsed);
 }
 
 void RefreshLoop::refreshNow()
 {
+    m_timer.stop();
     if (m_state)
-        runRefresh(m_generation);
+        runRefresh();
 }
 
-QCoro::Task<> RefreshLoop::runRefresh(quint64 generation)
+QCoro::Task<> RefreshLoop::runRefresh()
 {
     QPointer<RefreshLoop> self(this);
+    m_lastStart = m_clock();
+    ++m_inFlight;
     co_await m_state->refresh();
-    if (self && m_running && generation == m_generation)
-        m_timer.start();
+    if (!self || !m_state)
+        co_return;
+    --m_inFlight;
+    m_lastFailed = m_state->error().has_value();
+    // Whichever refresh ends last sets the one timer; a stopped loop sets none.
+    if (m_running)
+        m_timer.start(m_interval);
 }

@@ -1,37 +1,64 @@
 #pragma once
 
 #include <QCoroTask>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <chrono>
+#include <functional>
+#include <optional>
 
 class AppState;
+class WakeWatcher;
 
-// The program's only periodic work, run while the usage panel is shown: one refresh at
-// once, then one each interval after the previous one finished. Restarted when the
-// state's isConfigured changes; does nothing while not configured.
+// The program's only periodic work, one loop for the whole run: one refresh, then one each
+// interval after the previous one finished. It runs while the usage panel is shown, and
+// with background refresh on also while the panel is closed; it never runs while the
+// state is not configured. Showing the panel refreshes at once and re-arms the same timer.
 class RefreshLoop : public QObject
 {
     Q_OBJECT
 
 public:
+    // A clock that keeps running during suspend; milliseconds from any fixed origin.
+    using Clock = std::function<std::chrono::milliseconds()>;
+
     static constexpr std::chrono::milliseconds kDefaultInterval = std::chrono::seconds(300);
 
     explicit RefreshLoop(AppState* state, std::chrono::milliseconds interval = kDefaultInterval,
                          QObject* parent = nullptr);
 
-    void start();
-    void stop();
+    std::chrono::milliseconds interval() const { return m_interval; }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    // The watcher starts watching when the loop first runs; each wake checks for a due refresh.
+    void addWakeWatcher(WakeWatcher* watcher);
+
+    void setPanelShown(bool shown);
     bool isRunning() const { return m_running; }
 
+    // While running and nothing is in flight: refreshes now when the last refresh of the loop
+    // started an interval ago or more, or failed; otherwise waits only for the rest.
+    void refreshIfDue();
+
 private:
-    void restart();
+    bool wanted() const;
+    void followSettings();
+    void followConfiguration();
+    void run();
+    void stop();
     void refreshNow();
-    QCoro::Task<> runRefresh(quint64 generation);
+    QCoro::Task<> runRefresh();
 
     QPointer<AppState> m_state;
+    std::chrono::milliseconds m_interval;
+    Clock m_clock;
+    QList<QPointer<WakeWatcher>> m_watchers;
     QTimer m_timer;
+    bool m_panelShown = false;
     bool m_running = false;
-    quint64 m_generation = 0; // bumped by stop(), so a refresh of an earlier run schedules nothing
+    bool m_watching = false;
+    int m_inFlight = 0;
+    std::optional<std::chrono::milliseconds> m_lastStart;
+    bool m_lastFailed = false;
 };

@@ -3,6 +3,8 @@
 #include "PrintableText.h"
 
 #include <QUrl>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -10,6 +12,21 @@ const QString kSessionKey = QStringLiteral("--sk=");
 const QString kOrgId = QStringLiteral("--org-id=");
 const QString kOrgName = QStringLiteral("--org-name=");
 const QString kServiceOrigin = QStringLiteral("--service-origin=");
+const QString kRefreshInterval = QStringLiteral("--refresh-interval=");
+// The longest interval a timer can wait in one go.
+constexpr qint64 kMaximumIntervalSeconds = std::numeric_limits<int>::max() / 1000;
+
+// Digits only: no sign, no spaces, no fraction, no unit.
+std::optional<std::chrono::seconds> wholeSeconds(const QString& text)
+{
+    bool isNumber = false;
+    const qint64 seconds = text.toLongLong(&isNumber);
+    const bool digitsOnly =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!isNumber || !digitsOnly || seconds < 1 || seconds > kMaximumIntervalSeconds)
+        return std::nullopt;
+    return std::chrono::seconds(seconds);
+}
 
 } // namespace
 
@@ -30,6 +47,16 @@ StartupOptions StartupOptions::parse(const QStringList& arguments)
             else
                 options.warnings.append(
                     QStringLiteral("pallowe: --service-origin ignored, not an http(s) origin: %1")
+                        .arg(PrintableText::escaped(value)));
+        } else if (argument.startsWith(kRefreshInterval)) {
+            const QString value = argument.mid(kRefreshInterval.size());
+            if (const auto seconds = wholeSeconds(value))
+                options.refreshInterval = seconds;
+            else
+                options.warnings.append(
+                    QStringLiteral("pallowe: --refresh-interval ignored, not a whole number of "
+                                   "seconds from 1 to %1: %2")
+                        .arg(kMaximumIntervalSeconds)
                         .arg(PrintableText::escaped(value)));
         }
     }

@@ -2,17 +2,19 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 
 // The command-line options the program understands. Every argument is matched, the
 // program's own path included; the last occurrence of an option wins.
 struct StartupOptions
 {
-    std::optional<QString> sessionKey;    // "--sk="
-    std::optional<QString> orgId;         // "--org-id="
-    std::optional<QString> orgName;       // "--org-name="
-    std::optional<QString> serviceOrigin; // "--service-origin=", validated
-    QStringList warnings;                 // one line per ignored option value
+    std::optional<QString> sessionKey;                   // "--sk="
+    std::optional<QString> orgId;                        // "--org-id="
+    std::optional<QString> orgName;                      // "--org-name="
+    std::optional<QString> serviceOrigin;                // "--service-origin=", validated
+    std::optional<std::chrono::seconds> refreshInterval; // "--refresh-interval=", validated
+    QStringList warnings;                                // one line per ignored option value
 
     static StartupOptions parse(const QStringList& arguments);
 

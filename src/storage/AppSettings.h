@@ -10,6 +10,7 @@ struct AppSettings
     qint64 alertThresholdPercent = 80;
     bool showExtraCredits = true;
     std::optional<double> extraCreditsMonthlyLimit;
+    bool backgroundRefresh = false; // refresh with the panel closed too
 
     bool operator==(const AppSettings&) const = default;
 };

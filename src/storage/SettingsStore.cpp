@@ -4,6 +4,7 @@
 #include "JsonFile.h"
 #include "model/JsonReader.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
 
@@ -13,6 +14,7 @@ const QString kAlertEnabled = QStringLiteral("alertEnabled");
 const QString kThreshold = QStringLiteral("alertThresholdPercent");
 const QString kShowExtra = QStringLiteral("showExtraCredits");
 const QString kLimit = QStringLiteral("extraCreditsMonthlyLimit");
+const QString kBackground = QStringLiteral("backgroundRefresh");
 
 AppSettings fromJson(const JsonReader& json)
 {
@@ -22,6 +24,12 @@ AppSettings fromJson(const JsonReader& json)
     settings.showExtraCredits = json.requiredBool(kShowExtra);
     settings.extraCreditsMonthlyLimit = json.optionalNumber(kLimit);
     return settings;
+}
+
+// A key of its own beside the other four: absent or not a Boolean simply means off.
+bool backgroundRefreshIn(const QByteArray& bytes)
+{
+    return QJsonDocument::fromJson(bytes).object().value(kBackground).toBool(false);
 }
 
 } // namespace
@@ -37,8 +45,10 @@ AppSettings SettingsStore::load() const
     const auto bytes = JsonFile::read(m_filePath);
     if (!bytes)
         return {};
-    const auto settings = JsonReader::decode<AppSettings>(*bytes, fromJson);
-    return settings ? *settings : AppSettings{};
+    const auto decoded = JsonReader::decode<AppSettings>(*bytes, fromJson);
+    AppSettings settings = decoded ? *decoded : AppSettings{};
+    settings.backgroundRefresh = backgroundRefreshIn(*bytes);
+    return settings;
 }
 
 bool SettingsStore::save(const AppSettings& settings) const
@@ -52,5 +62,7 @@ bool SettingsStore::save(const AppSettings& settings) const
                        {kShowExtra, settings.showExtraCredits}};
     if (limit)
         object.insert(kLimit, *limit);
+    if (settings.backgroundRefresh) // off is the absence of the key: the file stays as it was
+        object.insert(kBackground, true);
     return JsonFile::write(m_filePath, object);
 }

@@ -72,6 +72,20 @@ QString DateTexts::resetDateLabel(const QString& resetText, const QDateTime& now
            italian.toString(local.time(), QStringLiteral("HH:mm"));
 }
 
+QString DateTexts::paceForecastLabel(const QDateTime& fullAt, const QDateTime& now,
+                                     const QTimeZone& timeZone)
+{
+    if (fullAt <= now)
+        return {};
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    const QDateTime local = fullAt.toTimeZone(timeZone);
+    const QDate today = now.toTimeZone(timeZone).date();
+    const QString day =
+        local.date() == today ? QString() : dayWord(local.date(), today, italian) + u' ';
+    return QStringLiteral("Al ritmo attuale: 100% ") + day + QStringLiteral("alle ") +
+           italian.toString(local.time(), QStringLiteral("HH:mm"));
+}
+
 QString DateTexts::relativeTimeText(const QDateTime& then, const QDateTime& now,
                                     const QString& localeName)
 {

@@ -14,6 +14,11 @@ public:
     static QString resetDateLabel(const QString& resetText, const QDateTime& now,
                                   const QTimeZone& timeZone = QTimeZone::systemTimeZone());
 
+    // "Al ritmo attuale: 100% alle 16:40", "... domani alle 09:10", "... lunedì alle 09:10";
+    // empty when the moment has already passed.
+    static QString paceForecastLabel(const QDateTime& fullAt, const QDateTime& now,
+                                     const QTimeZone& timeZone = QTimeZone::systemTimeZone());
+
     // "5 minuti fa", "ieri", "ora": the largest calendar unit between the two moments, in
     // words of the given locale (the user's when empty).
     static QString relativeTimeText(const QDateTime& then, const QDateTime& now,

@@ -6,8 +6,7 @@
 
 #include <QVBoxLayout>
 
-MainView::MainView(AppState* state, std::chrono::milliseconds refreshInterval, QWidget* parent)
-    : QWidget(parent), m_state(state), m_refreshInterval(refreshInterval)
+MainView::MainView(AppState* state, QWidget* parent) : QWidget(parent), m_state(state)
 {
     setObjectName(QStringLiteral("mainView"));
     auto* layout = new QVBoxLayout(this);
@@ -22,15 +21,15 @@ void MainView::showMatchingView()
     const bool wantUsage = m_state->isConfigured();
     if (m_current && (qobject_cast<UsageView*>(m_current) != nullptr) == wantUsage)
         return;
-    // The old panel goes away whole, taking its refresh loop with it; later, because the
-    // switch may come from one of its own buttons.
+    // The old panel goes away whole (hidden, it lets go of the refresh loop); later, because
+    // the switch may come from one of its own buttons.
     if (m_current) {
         layout()->removeWidget(m_current);
         m_current->hide();
         m_current->deleteLater();
     }
     if (wantUsage)
-        m_current = new UsageView(m_state, m_refreshInterval, this);
+        m_current = new UsageView(m_state, this);
     else
         m_current = new SetupView(m_state, this);
     layout()->addWidget(m_current);

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "state/RefreshLoop.h"
-
 #include <QWidget>
-#include <chrono>
 
 class AppState;
 
@@ -14,9 +11,7 @@ class MainView : public QWidget
     Q_OBJECT
 
 public:
-    explicit MainView(AppState* state,
-                      std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval,
-                      QWidget* parent = nullptr);
+    explicit MainView(AppState* state, QWidget* parent = nullptr);
 
     QWidget* currentView() const { return m_current; }
 
@@ -27,6 +22,5 @@ private:
     void showMatchingView();
 
     AppState* m_state;
-    std::chrono::milliseconds m_refreshInterval;
     QWidget* m_current = nullptr;
 };

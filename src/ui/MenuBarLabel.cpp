@@ -212,10 +212,11 @@ QString MenuBarLabel::percentText(qint64 percent)
     return QString::asprintf("%lld%%", static_cast<long long>(percent));
 }
 
-QString MenuBarLabel::toolTip(qint64 percent, bool configured)
+QString MenuBarLabel::toolTip(qint64 percent, bool configured, const QString& age)
 {
     const QString name = QStringLiteral("Pallowe");
-    return configured ? name + QStringLiteral(" — ") + percentText(percent) : name;
+    const QString first = configured ? name + QStringLiteral(" — ") + percentText(percent) : name;
+    return age.isEmpty() ? first : first + u'\n' + age;
 }
 
 QList<int> MenuBarLabel::iconSizes()

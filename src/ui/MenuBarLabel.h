@@ -35,7 +35,8 @@ public:
     static QColor color(qint64 percent);
     static QColor color(qint64 percent, const QPalette& palette);
     static QString percentText(qint64 percent);
-    static QString toolTip(qint64 percent, bool configured);
+    // The second line, when given, says how old the reading is.
+    static QString toolTip(qint64 percent, bool configured, const QString& age = {});
 
     // Square sizes the tray may ask for; icon() holds one pixmap for each. Without a palette,
     // the application's.

@@ -1,5 +1,6 @@
 #include "PalloweApp.h"
 
+#include "DateTexts.h"
 #include "MenuBarLabel.h"
 #include "PopupPanel.h"
 #include "SettingsWindowController.h"
@@ -12,11 +13,12 @@
 
 PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, QObject* parent)
     : QObject(parent), m_settingsWindows(std::make_unique<SettingsWindowOpener>(services.notifier)),
-      m_state(new AppState(
-          arguments,
-          {services.dataFolder, services.notifier, services.loginWindows, m_settingsWindows.get()},
-          this)),
-      m_panel(std::make_unique<PopupPanel>(m_state, services.refreshInterval))
+      m_state(
+          new AppState(arguments,
+                       {services.dataFolder, services.notifier, services.loginWindows,
+                        m_settingsWindows.get(), services.refreshInterval, services.wakeWatchers},
+                       this)),
+      m_panel(std::make_unique<PopupPanel>(m_state))
 {}
 
 PalloweApp::~PalloweApp()
@@ -45,6 +47,9 @@ void PalloweApp::installTrayItem()
             [this](QSystemTrayIcon::ActivationReason reason) { onTrayClicked(reason); });
     connect(m_state, &AppState::usageChanged, this, [this] { updateTrayFace(); });
     connect(m_state, &AppState::isConfiguredChanged, this, [this] { updateTrayFace(); });
+    connect(m_state, &AppState::lastUpdatedChanged, this, &PalloweApp::updateToolTip);
+    // The age of the reading is worked out again whenever the tooltip is about to show.
+    m_tray->installEventFilter(this);
     // The face takes its colours from the desktop's palette; the panel hears of its changes.
     m_panel->installEventFilter(this);
     updateTrayFace();
@@ -57,13 +62,6 @@ bool PalloweApp::showFallbackMessage(const QString& title, const QString& body)
         return false;
     m_tray->showMessage(title, body);
     return true;
-}
-
-bool PalloweApp::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange)
-        updateTrayFace(true);
-    return QObject::eventFilter(watched, event);
 }
 
 void PalloweApp::openPanel()
@@ -82,7 +80,31 @@ void PalloweApp::updateTrayFace(bool force)
     m_drawnPercent = percent;
     m_drawnConfigured = configured;
     m_tray->setIcon(MenuBarLabel::icon(percent, configured, m_panel->palette()));
-    m_tray->setToolTip(MenuBarLabel::toolTip(percent, configured));
+    updateToolTip();
+}
+
+void PalloweApp::updateToolTip()
+{
+    const bool configured = m_state->isConfigured();
+    const auto lastUpdated = m_state->lastUpdated();
+    const QString age =
+        configured && lastUpdated
+            ? QStringLiteral("Aggiornato ") +
+                  DateTexts::relativeTimeText(*lastUpdated, QDateTime::currentDateTime())
+            : QString();
+    const QString text = MenuBarLabel::toolTip(m_state->menuBarPercent(), configured, age);
+    if (text != m_tray->toolTip())
+        m_tray->setToolTip(text);
+}
+
+bool PalloweApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tray && event->type() == QEvent::ToolTip)
+        updateToolTip();
+    if (watched == m_panel.get() &&
+        (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange))
+        updateTrayFace(true);
+    return QObject::eventFilter(watched, event);
 }
 
 void PalloweApp::onTrayClicked(int reason)

@@ -2,6 +2,7 @@
 
 #include "state/RefreshLoop.h"
 
+#include <QList>
 #include <QObject>
 #include <QStringList>
 #include <chrono>
@@ -14,6 +15,7 @@ class PopupPanel;
 class QMenu;
 class QSystemTrayIcon;
 class SettingsWindowOpener;
+class WakeWatcher;
 
 // The running program: the one AppState of the process, the tray item whose face follows
 // the usage, and the drop-down panel the item opens.
@@ -28,6 +30,7 @@ public:
         Notifier* notifier = nullptr;
         LoginWindowLauncher* loginWindows = nullptr;
         std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
+        QList<WakeWatcher*> wakeWatchers = {};
     };
 
     PalloweApp(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
@@ -54,6 +57,7 @@ protected:
 
 private:
     void updateTrayFace(bool force = false);
+    void updateToolTip();
     void onTrayClicked(int reason);
 
     std::unique_ptr<SettingsWindowOpener> m_settingsWindows;

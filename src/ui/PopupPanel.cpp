@@ -56,9 +56,8 @@ bool windowsComposited()
 
 } // namespace
 
-PopupPanel::PopupPanel(AppState* state, std::chrono::milliseconds refreshInterval, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint),
-      m_mainView(new MainView(state, refreshInterval, this))
+PopupPanel::PopupPanel(AppState* state, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_mainView(new MainView(state, this))
 {
     setObjectName(QStringLiteral("popupPanel"));
     nameAfterView();

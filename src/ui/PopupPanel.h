@@ -1,10 +1,7 @@
 #pragma once
 
-#include "state/RefreshLoop.h"
-
 #include <QElapsedTimer>
 #include <QWidget>
-#include <chrono>
 
 class AppState;
 class MainView;
@@ -17,9 +14,7 @@ class PopupPanel : public QWidget
     Q_OBJECT
 
 public:
-    explicit PopupPanel(AppState* state,
-                        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval,
-                        QWidget* parent = nullptr);
+    explicit PopupPanel(AppState* state, QWidget* parent = nullptr);
 
     MainView* mainView() const { return m_mainView; }
 

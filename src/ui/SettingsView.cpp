@@ -92,6 +92,7 @@ QWidget* SettingsView::buildGroups()
     auto* layout = column(groups, {14, 14, 14, 14}, 14);
     layout->addWidget(buildAlertGroup());
     layout->addWidget(buildCreditsGroup());
+    layout->addWidget(buildRefreshGroup());
     return groups;
 }
 
@@ -188,6 +189,25 @@ QWidget* SettingsView::buildCreditsGroup()
         m_draft.showExtraCredits = on;
         m_limitBlock->setVisible(on);
     });
+    return box;
+}
+
+QWidget* SettingsView::buildRefreshGroup()
+{
+    auto* box =
+        new SectionBox(SymbolIcon::Name::ArrowClockwise, QStringLiteral("Aggiornamento"), this);
+    box->contentLayout()->setSpacing(4);
+    m_backgroundToggle = toggle(QStringLiteral("Aggiorna anche con il pannello chiuso"),
+                                m_draft.backgroundRefresh, box);
+    m_backgroundToggle->setObjectName(QStringLiteral("backgroundToggle"));
+    connect(m_backgroundToggle, &QCheckBox::toggled, this,
+            [this](bool on) { m_draft.backgroundRefresh = on; });
+    box->contentLayout()->addWidget(m_backgroundToggle);
+    auto* hint = PanelStyle::label(
+        QStringLiteral("Ogni 5 minuti; le notifiche arrivano anche senza aprire il pannello."), 10,
+        QFont::Normal, PanelStyle::Tone::Secondary, box);
+    hint->setWordWrap(true);
+    box->contentLayout()->addWidget(hint);
     return box;
 }
 

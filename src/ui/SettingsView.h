@@ -41,6 +41,7 @@ private:
     QWidget* buildGroups();
     QWidget* buildAlertGroup();
     QWidget* buildCreditsGroup();
+    QWidget* buildRefreshGroup();
     QWidget* buildButtons();
 
     void setAlertEnabled(bool enabled);
@@ -59,4 +60,5 @@ private:
     QCheckBox* m_creditsToggle = nullptr;
     QWidget* m_limitBlock = nullptr;
     QLineEdit* m_limitField = nullptr;
+    QCheckBox* m_backgroundToggle = nullptr;
 };

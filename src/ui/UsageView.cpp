@@ -32,9 +32,8 @@ QVBoxLayout* column(QWidget* owner, int margin, int spacing)
 
 } // namespace
 
-UsageView::UsageView(AppState* state, std::chrono::milliseconds refreshInterval, QWidget* parent)
-    : QWidget(parent), m_state(state), m_refreshLoop(new RefreshLoop(state, refreshInterval, this)),
-      m_clock([] { return QDateTime::currentDateTime(); })
+UsageView::UsageView(AppState* state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_clock([] { return QDateTime::currentDateTime(); })
 {
     setObjectName(QStringLiteral("usageView"));
     setFixedWidth(kPanelWidth);
@@ -62,12 +61,12 @@ void UsageView::setClock(Clock clock)
 void UsageView::showEvent(QShowEvent*)
 {
     render(); // the "last updated" text ages while the panel is closed
-    m_refreshLoop->start();
+    m_state->refreshLoop()->setPanelShown(true);
 }
 
 void UsageView::hideEvent(QHideEvent*)
 {
-    m_refreshLoop->stop();
+    m_state->refreshLoop()->setPanelShown(false);
 }
 
 QWidget* UsageView::buildContent()
@@ -228,7 +227,8 @@ void UsageView::renderSections(const UsageResponse& usage)
     if (usage.fiveHour)
         m_fiveHour->showBar(QStringLiteral("Sessione corrente"), usage.fiveHour->utilization,
                             QStringLiteral("Si ripristina tra ") +
-                                usage.fiveHour->timeUntilReset(now.toUTC()));
+                                usage.fiveHour->timeUntilReset(now.toUTC()),
+                            forecastLabel(PaceForecast::Window::FiveHour));
     else
         m_fiveHour->clear();
     renderWeekly(usage);
@@ -238,19 +238,23 @@ void UsageView::renderSections(const UsageResponse& usage)
 void UsageView::renderWeekly(const UsageResponse& usage)
 {
     m_weeklyBox->setVisible(usage.sevenDay || usage.sevenDayVelmar || usage.sevenDayDrevan);
+    using Window = PaceForecast::Window;
     const auto place = [this](BarSlot* slot, const std::optional<UsageWindow>& window,
-                              const QString& title) {
+                              const QString& title, Window kind) {
         if (window)
-            slot->showBar(title, window->utilization, weeklyResetLabel(window->resetsAt));
+            slot->showBar(title, window->utilization, weeklyResetLabel(window->resetsAt),
+                          forecastLabel(kind));
         else
             slot->clear();
     };
-    place(m_sevenDay, usage.sevenDay, QStringLiteral("Tutti i modelli"));
+    place(m_sevenDay, usage.sevenDay, QStringLiteral("Tutti i modelli"), Window::SevenDay);
     // A per-model row is always set apart by a line, even when it comes first.
     m_velmarDivider->setVisible(usage.sevenDayVelmar.has_value());
-    place(m_sevenDayVelmar, usage.sevenDayVelmar, QStringLiteral("Solo Velmar"));
+    place(m_sevenDayVelmar, usage.sevenDayVelmar, QStringLiteral("Solo Velmar"),
+          Window::SevenDayVelmar);
     m_drevanDivider->setVisible(usage.sevenDayDrevan.has_value());
-    place(m_sevenDayDrevan, usage.sevenDayDrevan, QStringLiteral("Solo Drevan"));
+    place(m_sevenDayDrevan, usage.sevenDayDrevan, QStringLiteral("Solo Drevan"),
+          Window::SevenDayDrevan);
 }
 
 void UsageView::renderExtraCredits(const UsageResponse& usage)
@@ -280,4 +284,10 @@ void UsageView::renderFooter()
 QString UsageView::weeklyResetLabel(const QString& resetsAt) const
 {
     return QStringLiteral("Si ripristina ") + DateTexts::resetDateLabel(resetsAt, m_clock());
+}
+
+QString UsageView::forecastLabel(PaceForecast::Window window) const
+{
+    const auto fullAt = m_state->paceForecast().fullAt(window);
+    return fullAt ? DateTexts::paceForecastLabel(*fullAt, m_clock()) : QString();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "state/RefreshLoop.h"
+#include "state/PaceForecast.h"
 
 #include <QDateTime>
 #include <QWidget>
-#include <chrono>
 #include <functional>
 
 class AppState;
@@ -19,7 +18,7 @@ struct UsageResponse;
 
 // The panel while a session is configured: one box per group of rate-limit windows, the
 // extra credits, a loading or error state while there is no report, and the footer with the
-// last update and the actions. It runs the refresh loop exactly while it is shown.
+// last update and the actions. It tells the state's refresh loop when it is shown.
 class UsageView : public QWidget
 {
     Q_OBJECT
@@ -27,13 +26,10 @@ class UsageView : public QWidget
 public:
     using Clock = std::function<QDateTime()>;
 
-    explicit UsageView(AppState* state,
-                       std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval,
-                       QWidget* parent = nullptr);
+    explicit UsageView(AppState* state, QWidget* parent = nullptr);
 
     // The clock the reset and "last updated" texts are computed against.
     void setClock(Clock clock);
-    const RefreshLoop* refreshLoop() const { return m_refreshLoop; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -53,9 +49,9 @@ private:
     void renderExtraCredits(const UsageResponse& usage);
     void renderFooter();
     QString weeklyResetLabel(const QString& resetsAt) const;
+    QString forecastLabel(PaceForecast::Window window) const;
 
     AppState* m_state;
-    RefreshLoop* m_refreshLoop;
     Clock m_clock;
 
     PanelHeader* m_header = nullptr;

@@ -1,6 +1,7 @@
 #include "DesktopSession.h"
 #include "NotificationDaemonMock.h"
 #include "StatusNotifierWatcher.h"
+#include "storage/SettingsStore.h"
 #include "ui/MenuBarLabel.h"
 
 #include <QDBusArgument>
@@ -143,6 +144,7 @@ private slots:
     void initTestCase();
     void commandLineSessionShowsReport();
     void crossingPostsOneNotification();
+    void backgroundRefreshAlertsAndForecasts();
     void expiredSessionReturnsToSetup();
     void webSignInStoresChosenOrganization();
     void statusNotifierItemOverDBus();
@@ -223,6 +225,36 @@ void TestDesktop::crossingPostsOneNotification()
     QCOMPARE(calls.first().at(Summary).toString(), QStringLiteral("Pallowe"));
     QCOMPARE(calls.first().at(Body).toString(),
              QStringLiteral("Utilizzo al 80% — soglia 80% raggiunta."));
+}
+
+void TestDesktop::backgroundRefreshAlertsAndForecasts()
+{
+    NotificationDaemonMock server;
+    QVERIFY2(server.start(), qPrintable(server.failure()));
+    DesktopSession desktop;
+    START(startTrayHost());
+    // The slowest clock keeps the weekly windows still; the five-hour one climbs two points a
+    // reply from the third on, its reset far ahead.
+    START(startService({"--cross-80-after=3", "--speed=0.01"}));
+    AppSettings settings;
+    settings.backgroundRefresh = true;
+    SettingsStore(desktop.home().dataFolder()).save(settings);
+    START(startPallowe(desktop.sessionArguments() + QStringList{"--refresh-interval=2"}));
+
+    // The panel never opened: refreshes come, and with them the alert at 80 %.
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200") >= 3, kUiTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(server.callsOf("Notify").size(), 1, kUiTimeoutMs);
+
+    // Rising: the session bar carries the forecast line. Full (from the 13th reply): it goes.
+    QVERIFY(openPanel(desktop, kUsagePanel));
+    const int risingHeight = desktop.grabWindow(desktop.visibleWindow(kUsagePanel)).height();
+    desktop.pressKey("Escape");
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200") >= 14, 60000);
+    QVERIFY(openPanel(desktop, kUsagePanel));
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.grabWindow(desktop.visibleWindow(kUsagePanel)).height() <
+                                 risingHeight,
+                             kUiTimeoutMs);
+    QCOMPARE(server.callsOf("Notify").size(), 1);
 }
 
 void TestDesktop::expiredSessionReturnsToSetup()

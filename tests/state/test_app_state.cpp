@@ -43,6 +43,7 @@ private slots:
     void startupOptions_data();
     void startupOptions();
     void serviceOriginOption();
+    void refreshIntervalOption();
 };
 
 void TestAppState::refreshNeedsStoredSession_data()
@@ -353,6 +354,20 @@ void TestAppState::serviceOriginOption()
     QCOMPARE(options.warnings.size(), 1);
     QVERIFY2(options.warnings[0].endsWith(u"\\x1b]0;x\\x07\\u202e\\\\"),
              qPrintable(options.warnings[0]));
+}
+
+void TestAppState::refreshIntervalOption()
+{
+    TemporaryHome home;
+    const AppState state({"pallowe", "--refresh-interval=5"}, servicesIn(home));
+    QCOMPARE(state.refreshLoop()->interval(), std::chrono::seconds(5));
+    QCOMPARE(StartupOptions::parse({"--refresh-interval=2147483"}).refreshInterval,
+             std::chrono::seconds(2147483)); // the longest a timer waits
+    for (const char* ignored : {"0", "-5", "+5", "1.5", "5s", " 5", "", "2147484"}) {
+        const auto options =
+            StartupOptions::parse({QStringLiteral("--refresh-interval=") + ignored});
+        QVERIFY2(!options.refreshInterval && options.warnings.size() == 1, ignored);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

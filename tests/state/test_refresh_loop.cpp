@@ -1,29 +1,62 @@
+#include "DBusMock.h"
 #include "StateFixture.h"
-#include "state/RefreshLoop.h"
+#include "platform/LogindSleepWatcher.h"
+#include "platform/ReachabilityWatcher.h"
+#include "storage/SettingsStore.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace std::chrono_literals;
+
+namespace {
+
+AppState::Services withInterval(const TemporaryHome& home, std::chrono::milliseconds interval,
+                                Notifier* notifier = nullptr)
+{
+    return {home.dataFolder(), notifier, nullptr, nullptr, interval};
+}
+
+} // namespace
 
 class TestRefreshLoop : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void refreshesAtOnceThenPeriodically();
     void stopCancelsPendingWait();
     void followsConfiguration();
+    void backgroundRefreshKeepsOneLoop();
+    void wakeRefreshesWhenDue_data();
+    void wakeRefreshesWhenDue();
+
+private:
+    // logind and NetworkManager on a private bus that stands for the system bus too.
+    std::unique_ptr<DBusMock> m_logind;
+    std::unique_ptr<DBusMock> m_networkManager;
 };
+
+void TestRefreshLoop::initTestCase()
+{
+    // Before the first bus connection, when Qt settles both addresses.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
+    if (!QDBusConnection::sessionBus().isConnected())
+        return;
+    m_logind = std::make_unique<DBusMock>(DBusMock::kLogind);
+    m_networkManager = std::make_unique<DBusMock>(DBusMock::kNetworkManager);
+    QVERIFY2(m_logind->start() && m_networkManager->start(), "python-dbusmock did not start");
+}
 
 void TestRefreshLoop::refreshesAtOnceThenPeriodically()
 {
     TemporaryHome home;
     UsageService service;
     service.setUsage(5);
-    AppState state(sessionArguments(service.origin()), {home.dataFolder()});
-    RefreshLoop loop(&state, 80ms);
+    AppState state(sessionArguments(service.origin()), withInterval(home, 80ms));
 
-    loop.start();
+    state.refreshLoop()->setPanelShown(true);
     QTRY_COMPARE(service.requestCount(), 1);
     QTRY_VERIFY(service.requestCount() >= 3);
 }
@@ -33,23 +66,20 @@ void TestRefreshLoop::stopCancelsPendingWait()
     TemporaryHome home;
     UsageService service;
     service.setUsage(5);
-    AppState state(sessionArguments(service.origin()), {home.dataFolder()});
-    {
-        RefreshLoop loop(&state, 150ms);
-        loop.start();
-        QTRY_VERIFY(state.usage());
-        loop.stop();
-        QVERIFY(!loop.isRunning());
-    }
+    AppState state(sessionArguments(service.origin()), withInterval(home, 150ms));
+    RefreshLoop* loop = state.refreshLoop();
+    loop->setPanelShown(true);
+    QTRY_VERIFY(state.usage());
+    loop->setPanelShown(false);
+    QVERIFY(!loop->isRunning());
     const int count = service.requestCount();
     QTest::qWait(400);
     QCOMPARE(service.requestCount(), count);
 
-    // Destroyed while a refresh is in flight: nothing is scheduled afterwards.
-    auto loop = std::make_unique<RefreshLoop>(&state, 50ms);
-    loop->start();
-    loop.reset();
-    QTest::qWait(300);
+    // Hidden while a refresh is in flight: nothing is scheduled after it.
+    loop->setPanelShown(true);
+    loop->setPanelShown(false);
+    QTest::qWait(400);
     QCOMPARE(service.requestCount(), count + 1);
 }
 
@@ -59,21 +89,103 @@ void TestRefreshLoop::followsConfiguration()
     UsageService service;
     service.setUsage(5);
     AppState state(QStringList{"pallowe", "--service-origin=" + service.origin()},
-                   {home.dataFolder()});
-    RefreshLoop loop(&state, 60ms);
-    loop.start();
+                   withInterval(home, 60ms));
+    state.refreshLoop()->setPanelShown(true);
     QTest::qWait(200);
     QCOMPARE(service.requestCount(), 0); // not configured: nothing to refresh
 
     // The service refuses the session: the loop ends with it.
-    AppState configured(sessionArguments(service.origin()), {home.dataFolder()});
-    RefreshLoop second(&configured, 60ms);
+    AppState configured(sessionArguments(service.origin()), withInterval(home, 60ms));
     service.setStatus(401);
-    second.start();
+    configured.refreshLoop()->setPanelShown(true);
     QTRY_VERIFY(!configured.isConfigured());
     const int count = service.requestCount();
     QTest::qWait(300);
     QCOMPARE(service.requestCount(), count);
+}
+
+void TestRefreshLoop::backgroundRefreshKeepsOneLoop()
+{
+    constexpr auto interval = 400ms;
+    TemporaryHome home;
+    UsageService service;
+    service.setUsage(85);
+    RecordingNotifier notifier;
+    AppSettings background;
+    background.backgroundRefresh = true;
+    SettingsStore(home.dataFolder()).save(background);
+    AppState state(sessionArguments(service.origin()), withInterval(home, interval, &notifier));
+    RefreshLoop* loop = state.refreshLoop();
+
+    // The panel never opened: refreshes come, and the alert with them.
+    QTRY_COMPARE(service.requestCount(), 2);
+    QTRY_VERIFY(!state.isLoading());
+    QCOMPARE(notifier.posted.size(), 1);
+
+    // Opening the panel half-way through a wait refreshes at once and re-arms the one timer:
+    // nothing more comes before a whole interval has passed.
+    QTest::qWait(interval.count() / 2);
+    loop->setPanelShown(true);
+    QTRY_COMPARE(service.requestCount(), 3);
+    QTest::qWait(interval.count() * 7 / 10);
+    QCOMPARE(service.requestCount(), 3);
+
+    // Closing the panel keeps the loop; turning the setting off then stops it.
+    loop->setPanelShown(false);
+    QVERIFY(loop->isRunning());
+    state.setSettings(AppSettings{});
+    QVERIFY(!loop->isRunning());
+}
+
+void TestRefreshLoop::wakeRefreshesWhenDue_data()
+{
+    QTest::addColumn<bool>("resume"); // else the network comes back
+    QTest::addColumn<int>("secondsAway");
+    QTest::addColumn<int>("firstStatus");
+    QTest::addColumn<int>("refreshes");
+
+    QTest::newRow("resume, due") << true << 301 << 200 << 1;
+    QTest::newRow("resume, not due") << true << 120 << 200 << 0;
+    QTest::newRow("network back, due") << false << 900 << 200 << 1;
+    QTest::newRow("network back, not due") << false << 10 << 200 << 0;
+    QTest::newRow("network back after a failure") << false << 10 << 503 << 1;
+}
+
+void TestRefreshLoop::wakeRefreshesWhenDue()
+{
+    QFETCH(bool, resume);
+    QFETCH(int, secondsAway);
+    QFETCH(int, firstStatus);
+    QFETCH(int, refreshes);
+    if (!m_logind)
+        QSKIP("no D-Bus session bus: run this test under dbus-run-session");
+
+    TemporaryHome home;
+    UsageService service;
+    service.setStatus(firstStatus);
+    LogindSleepWatcher sleepWatcher(QDBusConnection::sessionBus());
+    ReachabilityWatcher reachabilityWatcher;
+    AppState::Services services = withInterval(home, RefreshLoop::kDefaultInterval);
+    services.wakeWatchers = {&sleepWatcher, &reachabilityWatcher};
+    AppState state(sessionArguments(service.origin()), services);
+    std::chrono::milliseconds now = 1h; // the suspend-proof clock, moved by hand
+    state.refreshLoop()->setClock([&now] { return now; });
+    state.refreshLoop()->setPanelShown(true);
+    QTRY_VERIFY(service.requestCount() == 1 && !state.isLoading());
+
+    now += std::chrono::seconds(secondsAway);
+    service.setStatus(200);
+    QSignalSpy woke(resume ? static_cast<WakeWatcher*>(&sleepWatcher) : &reachabilityWatcher,
+                    &WakeWatcher::woke);
+    for (const bool first : {true, false}) // to sleep and back; disconnected, then online
+        QVERIFY(resume ? m_logind->emitSignal("org.freedesktop.login1.Manager", "PrepareForSleep",
+                                              "b", {first})
+                       : m_networkManager->setProperty("org.freedesktop.NetworkManager", "State",
+                                                       QVariant::fromValue(first ? 20u : 70u)));
+    QTRY_COMPARE(woke.size(), 1);
+    QTRY_COMPARE(service.requestCount(), 1 + refreshes);
+    QTest::qWait(200);
+    QCOMPARE(service.requestCount(), 1 + refreshes);
 }
 
 QTEST_GUILESS_MAIN(TestRefreshLoop)

@@ -12,9 +12,10 @@ Q_DECLARE_METATYPE(AppSettings)
 
 namespace {
 
-AppSettings settings(bool alerts, qint64 threshold, bool extra, std::optional<double> limit)
+AppSettings settings(bool alerts, qint64 threshold, bool extra, std::optional<double> limit,
+                     bool background = false)
 {
-    return AppSettings{alerts, threshold, extra, limit};
+    return AppSettings{alerts, threshold, extra, limit, background};
 }
 
 void writeRaw(const QString& path, const QByteArray& bytes)
@@ -72,6 +73,9 @@ void TestSettingsStore::loads_data()
     QTest::newRow("limit as string") << QByteArray(R"({"alertEnabled":false,"alertThresholdPercent":70,"showExtraCredits":false,"extraCreditsMonthlyLimit":"5"})") << defaults;
     QTest::newRow("garbage") << QByteArray("\x01\x02") << defaults;
     QTest::newRow("over 1 MiB") << QByteArray(R"({"alertEnabled":false,"alertThresholdPercent":70,"showExtraCredits":false})").leftJustified((1 << 20) + 1, ' ') << defaults;
+    QTest::newRow("background on") << QByteArray(R"({"alertEnabled":false,"alertThresholdPercent":70,"showExtraCredits":true,"backgroundRefresh":true})") << settings(false, 70, true, std::nullopt, true);
+    QTest::newRow("background not a Boolean") << QByteArray(R"({"alertEnabled":false,"alertThresholdPercent":70,"showExtraCredits":true,"backgroundRefresh":1})") << settings(false, 70, true, std::nullopt);
+    QTest::newRow("background beside a broken key") << QByteArray(R"({"alertEnabled":1,"backgroundRefresh":true})") << settings(true, 80, true, std::nullopt, true);
 }
 
 void TestSettingsStore::loads()
@@ -83,6 +87,8 @@ void TestSettingsStore::loads()
     if (!file.isEmpty())
         writeRaw(store.filePath(), file);
     QCOMPARE(store.load(), expected);
+    QFile written(store.filePath()); // a load never rewrites the file
+    QCOMPARE(written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray(), file);
 }
 
 void TestSettingsStore::savesAndLoadsBack_data()
@@ -94,6 +100,7 @@ void TestSettingsStore::savesAndLoadsBack_data()
     QTest::newRow("limit 50") << settings(true, 90, false, 50.0) << 4;
     QTest::newRow("negative limit") << settings(true, 80, true, -20.0) << 4;
     QTest::newRow("threshold 2^53 + 1") << settings(true, 9007199254740993, true, std::nullopt) << 3;
+    QTest::newRow("background on") << settings(true, 80, true, std::nullopt, true) << 4;
 }
 
 void TestSettingsStore::savesAndLoadsBack()

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QDBusConnection>
-#include <QProcess>
-#include <QVariantList>
+#include "DBusMock.h"
 
 // Where each argument of a received Notify call stands.
 enum NotifyArgument
@@ -18,27 +16,19 @@ enum NotifyArgument
 };
 
 // A real notification server on the session bus: python-dbusmock's notification_daemon
-// template, which records every call it receives. It is stopped when this object goes.
-class NotificationDaemonMock
+// template.
+class NotificationDaemonMock : public DBusMock
 {
 public:
-    explicit NotificationDaemonMock(const QDBusConnection& bus = QDBusConnection::sessionBus());
-    ~NotificationDaemonMock();
-
-    // Starts the server and waits until it owns org.freedesktop.Notifications.
-    bool start();
-    QString failure() const { return m_failure; }
+    explicit NotificationDaemonMock(const QDBusConnection& bus = QDBusConnection::sessionBus())
+        : DBusMock(kNotificationDaemon, bus)
+    {}
 
     // Makes the server sleep this long before it answers each Notify, as a busy one might.
-    bool answerNotifyLate(double seconds);
-
-    // The arguments of every call of the method so far, oldest first.
-    QList<QVariantList> callsOf(const QString& method) const;
-
-private:
-    bool fail();
-
-    QDBusConnection m_bus;
-    QProcess m_process;
-    QString m_failure;
+    bool answerNotifyLate(double seconds)
+    {
+        return addMethod(kNotificationDaemon.service, QStringLiteral("Notify"),
+                         QStringLiteral("susssasa{sv}i"), QStringLiteral("u"),
+                         QStringLiteral("time.sleep(%1)\nret = 1").arg(seconds));
+    }
 };

@@ -9,6 +9,7 @@ class TestDateTexts : public QObject
 private slots:
     void resetDateLabel_data();
     void resetDateLabel();
+    void paceForecastLabel();
     void relativeTimeText_data();
     void relativeTimeText();
     void relativeTimeFollowsLocale();
@@ -53,6 +54,20 @@ void TestDateTexts::resetDateLabel()
     QFETCH(QString, resetText);
     QFETCH(QString, expected);
     QCOMPARE(DateTexts::resetDateLabel(resetText, fixedNow, rome), expected);
+}
+
+void TestDateTexts::paceForecastLabel()
+{
+    const auto label = [](const char* fullAt) {
+        return DateTexts::paceForecastLabel(QDateTime::fromString(fullAt, Qt::ISODate), fixedNow,
+                                            rome);
+    };
+    QCOMPARE(label("2026-03-04T15:40:00Z"), QStringLiteral("Al ritmo attuale: 100% alle 16:40"));
+    QCOMPARE(label("2026-03-05T08:10:00Z"),
+             QStringLiteral("Al ritmo attuale: 100% domani alle 09:10"));
+    QCOMPARE(label("2026-03-07T08:10:00Z"),
+             QStringLiteral("Al ritmo attuale: 100% sabato alle 09:10"));
+    QCOMPARE(label("2026-03-04T09:59:00Z"), QString()); // already passed
 }
 
 void TestDateTexts::relativeTimeText_data()

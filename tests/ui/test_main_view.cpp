@@ -3,13 +3,17 @@
 #include "TemporaryHome.h"
 #include "WidgetLookup.h"
 #include "state/AppState.h"
+#include "ui/DateTexts.h"
 #include "ui/MainView.h"
+#include "ui/PalloweApp.h"
 #include "ui/SetupView.h"
 #include "ui/UsageView.h"
 #include "ui/WarningBanner.h"
 
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 class TestMainView : public QObject
@@ -122,6 +126,27 @@ private slots:
         QVERIFY(view.currentView()->isVisible());
         QTRY_COMPARE(view.findChildren<UsageView*>().size(), 0);
         QCOMPARE(view.findChildren<RefreshLoop*>().size(), 0);
+    }
+
+    void trayToolTipTellsTheAgeOfTheReading()
+    {
+        PalloweApp app(
+            {"pallowe", "--sk=k", "--org-id=o", "--service-origin=" + m_server->origin()},
+            {m_home->dataFolder()});
+        app.installTrayItem();
+        QCOMPARE(app.trayItem()->toolTip(), QStringLiteral("Pallowe — 0%")); // no refresh yet
+        app.state()->refresh();
+        QTRY_VERIFY(app.state()->lastUpdated());
+        const QString fresh = app.trayItem()->toolTip();
+        QTest::qWait(1100); // no timer ages the text; a tooltip about to show does
+        QCOMPARE(app.trayItem()->toolTip(), fresh);
+        QHelpEvent show(QEvent::ToolTip, {}, {});
+        QCoreApplication::sendEvent(app.trayItem(), &show);
+        QCOMPARE(app.trayItem()->toolTip(),
+                 QStringLiteral("Pallowe — 0%\nAggiornato ") +
+                     DateTexts::relativeTimeText(*app.state()->lastUpdated(),
+                                                 QDateTime::currentDateTime()));
+        QVERIFY(app.trayItem()->toolTip() != fresh);
     }
 
     void signingOutFromTheUsagePanelShowsTheSetupPanel()

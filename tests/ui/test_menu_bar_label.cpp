@@ -76,6 +76,8 @@ void TestMenuBarLabel::texts()
 {
     QCOMPARE(MenuBarLabel::toolTip(42, true), QStringLiteral("Pallowe — 42%"));
     QCOMPARE(MenuBarLabel::toolTip(42, false), QStringLiteral("Pallowe"));
+    QCOMPARE(MenuBarLabel::toolTip(42, true, QStringLiteral("Aggiornato 12 minuti fa")),
+             QStringLiteral("Pallowe — 42%\nAggiornato 12 minuti fa"));
     QCOMPARE(MenuBarLabel::percentText(130), QStringLiteral("130%"));
     QCOMPARE(MenuBarLabel::percentText(-3), QStringLiteral("-3%"));
 }

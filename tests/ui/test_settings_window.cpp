@@ -133,6 +133,7 @@ private slots:
         child<QCheckBox>(window, "alertToggle")->click();   // off: block hidden, value kept
         child<QCheckBox>(window, "creditsToggle")->click(); // off
         child<QLineEdit>(window, "limitField")->setText(QStringLiteral("99.5"));
+        child<QCheckBox>(window, "backgroundToggle")->click(); // on
         QVERIFY(!child(window, "thresholdBlock")->isVisible());
         QVERIFY(!child(window, "limitBlock")->isVisible());
         child<QPushButton>(window, "saveButton")->click();
@@ -141,6 +142,7 @@ private slots:
         expected.alertEnabled = false;
         expected.showExtraCredits = false;
         expected.extraCreditsMonthlyLimit = 99.5;
+        expected.backgroundRefresh = true;
         QCOMPARE(m_state->settings(), expected);
         QCOMPARE(m_state->settingsStore().load(), expected);
         QTRY_VERIFY(window.isNull());
@@ -160,6 +162,7 @@ private slots:
         QPointer<QWidget> window = open();
         const AppSettings before = m_state->settings();
         child<QCheckBox>(window, "creditsToggle")->click();
+        child<QCheckBox>(window, "backgroundToggle")->click();
         child<QLineEdit>(window, "limitField")->setText(QStringLiteral("5"));
 
         if (path == QLatin1String("button"))

@@ -242,6 +242,30 @@ private slots:
         QCOMPARE(drevan->resetLabel(), QStringLiteral("Si ripristina 2030-01-01T09:00:00Z"));
     }
 
+    void forecastOnlyUnderARisingWindow()
+    {
+        using namespace std::chrono_literals;
+        // A 300 ms interval shrinks the forecast's ten minutes to 600 ms.
+        AppState state(
+            {"pallowe", "--sk=k", "--org-id=o", "--service-origin=" + m_server->origin()},
+            {m_home->dataFolder(), nullptr, nullptr, nullptr, 300ms});
+        UsageView view(&state);
+        const auto rising = [](const QByteArray& percent) {
+            return report({window("five_hour", R"({"utilization":)" + percent +
+                                                   R"(,"resets_at":"2030-01-01T09:00:00.000Z"})"),
+                           window("seven_day")});
+        };
+        refreshWith(state, rising("10"));
+        QTest::qWait(650);
+        refreshWith(state, rising("30"));
+        const auto* fiveHour = child(view, "fiveHourBar")->findChild<QLabel*>("forecastText");
+        QVERIFY2(fiveHour->isVisibleTo(&view) &&
+                     fiveHour->text().startsWith(QStringLiteral("Al ritmo attuale: 100% ")),
+                 qPrintable(fiveHour->text()));
+        const auto* sevenDay = child(view, "sevenDayBar")->findChild<QLabel*>("forecastText");
+        QVERIFY(!sevenDay->isVisibleTo(&view)); // flat
+    }
+
     void extraCreditsNeedTheSettingAndAnEnabledBlock_data()
     {
         QTest::addColumn<bool>("showExtraCredits");
@@ -328,19 +352,20 @@ private slots:
         auto state = configuredState();
         m_server->setReply(report({window("five_hour")}));
         QWidget window;
-        auto* view = new UsageView(state.get(), RefreshLoop::kDefaultInterval, &window);
-        QVERIFY(!view->refreshLoop()->isRunning());
+        new UsageView(state.get(), &window);
+        const RefreshLoop* loop = state->refreshLoop();
+        QVERIFY(!loop->isRunning());
         QCOMPARE(m_server->requestCount(), 0);
 
         window.show();
-        QVERIFY(view->refreshLoop()->isRunning());
+        QVERIFY(loop->isRunning());
         QTRY_COMPARE(m_server->requestCount(), 1); // opening refreshes at once
         QTRY_VERIFY(!state->isLoading());
 
         window.hide();
-        QVERIFY(!view->refreshLoop()->isRunning());
+        QVERIFY(!loop->isRunning());
         window.show();
-        QVERIFY(view->refreshLoop()->isRunning());
+        QVERIFY(loop->isRunning());
         QTRY_COMPARE(m_server->requestCount(), 2);
         QTRY_VERIFY(!state->isLoading());
     }

@@ -9,8 +9,11 @@ namespace {
 using Microseconds = std::chrono::microseconds;
 
 // The seven-day peaks stay below 80 so that only the five-hour window decides when the
-// headline crosses 80 percent.
+// headline crosses 80 percent. The five-hour window fills faster than it resets (its peak
+// is above 100) and then stays full until it does, as a heavy user's would.
 constexpr double kFiveHourPeriod = 5;
+constexpr double kFiveHourPeak = 120;
+constexpr double kFull = 100;
 constexpr double kSevenDayPeriod = 7 * 24;
 constexpr double kMonthPeriod = 30 * 24;
 constexpr double kMonthlyLimit = 50;
@@ -40,7 +43,7 @@ UsageSimulation::UsageSimulation(Clock::time_point start, double speed,
 
 QJsonObject UsageSimulation::report(Clock::time_point now, int replyNumber) const
 {
-    Reading fiveHour = read({kFiveHourPeriod, 0.4, 100}, now);
+    Reading fiveHour = read({kFiveHourPeriod, 0.4, kFiveHourPeak}, now);
     if (m_cross80After)
         fiveHour.utilization = crossingUtilization(replyNumber);
     return {
@@ -64,7 +67,7 @@ UsageSimulation::Reading UsageSimulation::read(const Window& window, Clock::time
     const auto resetsAt =
         m_start + std::chrono::duration_cast<Clock::duration>(
                       std::chrono::duration<double, std::ratio<3600>>(endInRealHours));
-    return {oneDecimal(window.peak * fraction), resetsAt};
+    return {oneDecimal(std::min(kFull, window.peak * fraction)), resetsAt};
 }
 
 QJsonObject UsageSimulation::windowJson(const Reading& reading) const

@@ -4,9 +4,10 @@
 #include <chrono>
 #include <optional>
 
-// The usage report as a function of time: each window fills linearly from 0 to its peak and
-// starts again at 0 when it resets. A speed factor makes the simulated time run faster than
-// the real clock; resets_at is given in real time, so it matches what a client sees.
+// The usage report as a function of time: each window fills linearly from 0 towards its peak,
+// never above 100, and starts again at 0 when it resets. A speed factor makes the simulated
+// time run faster than the real clock; resets_at is given in real time, so it matches what a
+// client sees.
 class UsageSimulation
 {
 public:
@@ -22,7 +23,7 @@ private:
     {
         double periodHours; // simulated length of one window
         double startPhase;  // how far into a window the simulation starts, 0..1
-        double peak;        // utilization at the end of a window
+        double peak;        // utilization the window would reach at its end, unbounded
     };
 
     struct Reading

@@ -1,4 +1,4 @@
-#include "NotificationDaemonMock.h"
+#include "DBusMock.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -10,8 +10,6 @@
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kMockInterface = QStringLiteral("org.freedesktop.DBus.Mock");
 constexpr int kStartTimeoutMs = 20000;
 
@@ -43,13 +41,24 @@ QVariantList callArguments(const QDBusArgument& call)
 
 } // namespace
 
-NotificationDaemonMock::NotificationDaemonMock(const QDBusConnection& bus) : m_bus(bus)
+const DBusMock::Template DBusMock::kNotificationDaemon{
+    QStringLiteral("notification_daemon"), QStringLiteral("org.freedesktop.Notifications"),
+    QStringLiteral("/org/freedesktop/Notifications")};
+const DBusMock::Template DBusMock::kLogind{QStringLiteral("logind"),
+                                           QStringLiteral("org.freedesktop.login1"),
+                                           QStringLiteral("/org/freedesktop/login1")};
+const DBusMock::Template DBusMock::kNetworkManager{
+    QStringLiteral("networkmanager"), QStringLiteral("org.freedesktop.NetworkManager"),
+    QStringLiteral("/org/freedesktop/NetworkManager")};
+
+DBusMock::DBusMock(const Template& mocked, const QDBusConnection& bus)
+    : m_template(mocked), m_bus(bus)
 {
     // The mock echoes every call on standard output; nobody reads it, so it must not fill a pipe.
     m_process.setStandardOutputFile(QProcess::nullDevice());
 }
 
-NotificationDaemonMock::~NotificationDaemonMock()
+DBusMock::~DBusMock()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
@@ -60,18 +69,20 @@ NotificationDaemonMock::~NotificationDaemonMock()
     }
 }
 
-bool NotificationDaemonMock::start()
+bool DBusMock::start()
 {
-    QDBusServiceWatcher watcher(kService, m_bus, QDBusServiceWatcher::WatchForRegistration);
+    const QString& service = m_template.service;
+    QDBusServiceWatcher watcher(service, m_bus, QDBusServiceWatcher::WatchForRegistration);
     QSignalSpy registered(&watcher, &QDBusServiceWatcher::serviceRegistered);
+    // Always on the session bus: tests that need a system bus point it at the same one.
     m_process.start(QStringLiteral(PALLOWE_DBUSMOCK_PYTHON),
-                    {"-m", "dbusmock", "--session", "--template", "notification_daemon"});
+                    {"-m", "dbusmock", "--session", "--template", m_template.name});
     if (!m_process.waitForStarted()) {
         m_failure = m_process.errorString();
         return false;
     }
     QDeadlineTimer deadline(kStartTimeoutMs);
-    while (!m_bus.interface()->isServiceRegistered(kService)) {
+    while (!m_bus.interface()->isServiceRegistered(service)) {
         if (m_process.state() == QProcess::NotRunning || deadline.hasExpired())
             return fail();
         registered.wait(100);
@@ -79,26 +90,26 @@ bool NotificationDaemonMock::start()
     return true;
 }
 
-bool NotificationDaemonMock::fail()
+bool DBusMock::fail()
 {
     m_failure = QStringLiteral("the mock never took the name: ") +
                 QString::fromLocal8Bit(m_process.readAllStandardError());
     return false;
 }
 
-bool NotificationDaemonMock::answerNotifyLate(double seconds)
+bool DBusMock::addMethod(const QString& interface, const QString& name, const QString& inSignature,
+                         const QString& outSignature, const QString& code)
 {
-    auto request = QDBusMessage::createMethodCall(kService, kPath, kMockInterface, "AddMethod");
-    request << kService << "Notify"
-            << "susssasa{sv}i"
-            << "u" << QStringLiteral("time.sleep(%1)\nret = 1").arg(seconds);
+    auto request = QDBusMessage::createMethodCall(m_template.service, m_template.path,
+                                                  kMockInterface, "AddMethod");
+    request << interface << name << inSignature << outSignature << code;
     return m_bus.call(request).type() == QDBusMessage::ReplyMessage;
 }
 
-QList<QVariantList> NotificationDaemonMock::callsOf(const QString& method) const
+QList<QVariantList> DBusMock::callsOf(const QString& method) const
 {
-    auto request =
-        QDBusMessage::createMethodCall(kService, kPath, kMockInterface, "GetMethodCalls");
+    auto request = QDBusMessage::createMethodCall(m_template.service, m_template.path,
+                                                  kMockInterface, "GetMethodCalls");
     request << method;
     const QDBusMessage reply = m_bus.call(request);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
@@ -117,4 +128,21 @@ QList<QVariantList> NotificationDaemonMock::callsOf(const QString& method) const
     }
     log.endArray();
     return calls;
+}
+
+bool DBusMock::emitSignal(const QString& interface, const QString& name, const QString& signature,
+                          const QVariantList& arguments)
+{
+    auto request = QDBusMessage::createMethodCall(m_template.service, m_template.path,
+                                                  kMockInterface, "EmitSignal");
+    request << interface << name << signature << QVariant(arguments);
+    return m_bus.call(request).type() == QDBusMessage::ReplyMessage;
+}
+
+bool DBusMock::setProperty(const QString& interface, const QString& name, const QVariant& value)
+{
+    auto request = QDBusMessage::createMethodCall(m_template.service, m_template.path,
+                                                  "org.freedesktop.DBus.Properties", "Set");
+    request << interface << name << QVariant::fromValue(QDBusVariant(value));
+    return m_bus.call(request).type() == QDBusMessage::ReplyMessage;
 }

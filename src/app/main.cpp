@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QSystemTrayIcon>
 #include <cstdio>
 
 int main(int argc, char* argv[])
@@ -31,8 +30,8 @@ int main(int argc, char* argv[])
 
     PalloweApp* pallowe = nullptr;
     FreedesktopNotifier notifier([&pallowe](const QString& title, const QString& body) {
-        if (pallowe && pallowe->trayItem())
-            pallowe->trayItem()->showMessage(title, body);
+        if (pallowe)
+            pallowe->showFallbackMessage(title, body);
     });
     // Both start listening only once a refresh loop runs.
     LogindSleepWatcher sleepWatcher;

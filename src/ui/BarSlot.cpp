@@ -16,7 +16,7 @@ BarSlot::BarSlot(QWidget* parent) : QWidget(parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(kForecastSpacing);
     // The bar's own reset line is 10 points in the secondary colour; the forecast matches it.
-    m_forecast = PanelStyle::label({}, 10, QFont::Normal, PanelStyle::secondary(this), this);
+    m_forecast = PanelStyle::label({}, 10, QFont::Normal, PanelStyle::Tone::Secondary, this);
     m_forecast->setObjectName(QStringLiteral("forecastText"));
     column->addWidget(m_forecast);
     m_forecast->hide();

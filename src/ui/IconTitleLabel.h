@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PanelStyle.h"
 #include "SymbolIcon.h"
 
 #include <QFont>
@@ -7,14 +8,14 @@
 
 class QLabel;
 
-// A symbol followed by a text, both in one size and colour: the label of a titled box.
+// A symbol followed by a text, both in one size and tone: the label of a titled box.
 class IconTitleLabel : public QWidget
 {
     Q_OBJECT
 
 public:
     IconTitleLabel(SymbolIcon::Name symbol, const QString& text, qreal size, QFont::Weight weight,
-                   const QColor& color, QWidget* parent = nullptr);
+                   PanelStyle::Tone tone, QWidget* parent = nullptr);
 
     QString text() const;
 

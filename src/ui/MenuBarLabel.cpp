@@ -5,16 +5,14 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QtMath>
+#include <functional>
 
 namespace {
-
-// The dial sweeps 240 degrees, from lower left (at rest) clockwise to lower right (full).
-constexpr qreal dialStartDegrees = 210.0;
-constexpr qreal dialSweepDegrees = 240.0;
 
 qreal needleFraction(MenuBarLabel::Needle needle)
 {
@@ -31,58 +29,87 @@ qreal needleFraction(MenuBarLabel::Needle needle)
     return 0.0;
 }
 
-QPointF pointOnDial(QPointF center, qreal radius, qreal fraction)
+// A dark rim of the band's own hue under every stroke and digit: it sets the colours off a
+// light panel and melts into a dark one.
+QColor rimColor(const QColor& color)
 {
-    const qreal radians = qDegreesToRadians(dialStartDegrees - fraction * dialSweepDegrees);
-    return center + QPointF(radius * qCos(radians), -radius * qSin(radians));
+    QColor rim = color.darker(300);
+    rim.setAlpha(200);
+    return rim;
 }
 
-// A faint dark rim under every stroke keeps the light colours readable on a light panel
-// and disappears on a dark one.
-QColor haloColor()
+// The dial: an arc from lower left (at rest) clockwise to lower right (full), with the
+// needle from its centre.
+struct Dial
 {
-    return QColor(0, 0, 0, 90);
+    QPointF center;
+    // Semi-axes: a dial may be squat, wider than it is tall.
+    qreal radiusX = 0;
+    qreal radiusY = 0;
+    qreal stroke = 0;
+    qreal startDegrees = 0;
+    qreal sweepDegrees = 0;
+    // The scale may stop short of the needle's rest and full positions.
+    qreal scaleInsetDegrees = 0;
+
+    QPointF point(qreal radiusShare, qreal fraction) const
+    {
+        const qreal radians = qDegreesToRadians(startDegrees - fraction * sweepDegrees);
+        return center + QPointF(radiusX * radiusShare * qCos(radians),
+                                -radiusY * radiusShare * qSin(radians));
+    }
+};
+
+using Shapes = std::function<void(QPainter& painter, const QColor& ink, qreal grow)>;
+
+// Paints the shapes in the colour over a rim of the same shapes grown by the halo. The rim is
+// drawn solid first and laid down at its own strength, so overlapping shapes never darken it.
+void paintWithRim(QPainter& painter, const QColor& color, qreal halo, const Shapes& shapes)
+{
+    QImage rim(painter.device()->width(), painter.device()->height(),
+               QImage::Format_ARGB32_Premultiplied);
+    rim.fill(Qt::transparent);
+    const QColor rimInk = rimColor(color);
+    {
+        QPainter rimPainter(&rim);
+        rimPainter.setRenderHints(painter.renderHints());
+        shapes(rimPainter, QColor(rimInk.red(), rimInk.green(), rimInk.blue()), halo);
+    }
+    painter.save();
+    painter.setOpacity(rimInk.alphaF());
+    painter.drawImage(0, 0, rim);
+    painter.restore();
+    shapes(painter, color, 0);
 }
 
-void paintGauge(QPainter& painter, const QRectF& box, MenuBarLabel::Needle needle,
-                const QColor& color)
+void paintDial(QPainter& painter, const Dial& dial, MenuBarLabel::Needle needle,
+               const QColor& color, qreal halo, bool withDots)
 {
-    const qreal stroke = qMax(1.5, box.width() * 0.12);
-    // The dial is 2r wide and 1.5r tall (its ends sit 30 degrees below the centre).
-    const qreal radius = qMin((box.width() - stroke) / 2.0, (box.height() - stroke) / 1.5);
-    const qreal dialHeight = radius * 1.5 + stroke;
-    const QPointF center(box.center().x(),
-                         box.top() + (box.height() - dialHeight) / 2.0 + stroke / 2.0 + radius);
-    const QRectF arcRect(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius);
-
+    const QRectF arcRect(dial.center.x() - dial.radiusX, dial.center.y() - dial.radiusY,
+                         2 * dial.radiusX, 2 * dial.radiusY);
     QPainterPath arc;
-    arc.arcMoveTo(arcRect, dialStartDegrees);
-    arc.arcTo(arcRect, dialStartDegrees, -dialSweepDegrees);
+    const qreal scaleStart = dial.startDegrees - dial.scaleInsetDegrees;
+    arc.arcMoveTo(arcRect, scaleStart);
+    arc.arcTo(arcRect, scaleStart, -(dial.sweepDegrees - 2 * dial.scaleInsetDegrees));
+    const QPointF tip = dial.point(0.7, needleFraction(needle));
+    const qreal hub = dial.stroke * 0.6;
 
-    const QPointF needleTip = pointOnDial(center, radius * 0.72, needleFraction(needle));
-    const qreal hub = stroke * 0.7;
-
-    for (const bool halo : {true, false}) {
-        const QColor ink = halo ? haloColor() : color;
-        const qreal extra = halo ? qMax(1.0, stroke * 0.45) : 0.0;
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ink, stroke + extra, Qt::SolidLine, Qt::RoundCap));
-        painter.drawPath(arc);
-        painter.setPen(QPen(ink, stroke * 0.8 + extra, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(center, needleTip);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(ink);
-        painter.drawEllipse(center, hub + extra / 2, hub + extra / 2);
-    }
-
-    // The dots mark the quarters inside the dial; below 24 px they would only blur the arc.
-    if (box.width() >= 24) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color);
-        const qreal dot = stroke * 0.32;
-        for (const qreal fraction : {0.0, 0.25, 0.5, 0.75, 1.0})
-            painter.drawEllipse(pointOnDial(center, radius - stroke * 1.5, fraction), dot, dot);
-    }
+    paintWithRim(painter, color, halo, [&](QPainter& p, const QColor& ink, qreal grow) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(ink, dial.stroke + 2 * grow, Qt::SolidLine, Qt::RoundCap));
+        p.drawPath(arc);
+        p.setPen(QPen(ink, dial.stroke * 0.8 + 2 * grow, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(dial.center, tip);
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        p.drawEllipse(dial.center, hub + grow, hub + grow);
+        // The dots mark the quarters inside the dial where there is room for them.
+        if (withDots) {
+            const qreal dot = dial.stroke * 0.3 + grow;
+            for (const qreal fraction : {0.0, 0.25, 0.5, 0.75, 1.0})
+                p.drawEllipse(dial.point(1 - dial.stroke * 1.6 / dial.radiusX, fraction), dot, dot);
+        }
+    });
 }
 
 QFont numberFont(qreal pixelSize)
@@ -90,34 +117,42 @@ QFont numberFont(qreal pixelSize)
     QFont font;
     font.setPixelSize(qMax(1, qFloor(pixelSize)));
     font.setWeight(QFont::Bold);
-    font.setStretch(QFont::SemiCondensed);
     font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 
-// The number sits on a dark rounded backing so it reads on dark and light panels alike.
-void paintNumber(QPainter& painter, const QRectF& box, const QString& number, const QColor& color)
+// The number in the band colour over a rim of its own shape: its digits as tall as the box
+// allows (less the rim), a wide number squeezed a little before it is made smaller.
+void paintNumber(QPainter& painter, const QRectF& box, const QString& number, const QColor& color,
+                 qreal halo)
 {
-    QFont font = numberFont(box.height() * 0.92);
-    qreal textWidth = QFontMetricsF(font).horizontalAdvance(number);
-    const qreal room = box.width() - 2;
-    if (textWidth > room) {
-        font = numberFont(font.pixelSize() * room / textWidth);
-        textWidth = QFontMetricsF(font).horizontalAdvance(number);
-    }
-    const qreal backingWidth =
-        qMin(box.width(), qMax(textWidth + box.height() * 0.5, box.height() * 1.6));
-    const QRectF backing(box.center().x() - backingWidth / 2, box.top(), backingWidth,
-                         box.height());
-    const qreal corner = box.height() * 0.35;
+    const qreal digitHeight = box.height() - 2 * halo;
+    QFont font = numberFont(digitHeight / QFontMetricsF(numberFont(100)).capHeight() * 100);
+    const qreal room = box.width() - 2 * halo;
+    const qreal natural = QFontMetricsF(font).horizontalAdvance(number);
+    constexpr qreal kMostSqueeze = 0.75;
+    const qreal squeeze = qBound(kMostSqueeze, room / natural, 1.0);
+    if (natural * squeeze > room)
+        font = numberFont(font.pixelSize() * room / (natural * squeeze));
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(number) * squeeze;
+    // Digits stand on the baseline and reach the cap height; the baseline sits on a pixel row.
+    const QPointF origin((box.center().x() - width / 2) / squeeze,
+                         qRound(box.center().y() + metrics.capHeight() / 2));
 
-    painter.setPen(QPen(QColor(255, 255, 255, 70), 1.0));
-    painter.setBrush(QColor(0x1C, 0x1C, 0x1E, 235));
-    painter.drawRoundedRect(backing.adjusted(0.5, 0.5, -0.5, -0.5), corner, corner);
-
-    painter.setFont(font);
-    painter.setPen(color);
-    painter.drawText(backing, Qt::AlignCenter, number);
+    paintWithRim(painter, color, halo, [&](QPainter& p, const QColor& ink, qreal grow) {
+        p.save();
+        p.scale(squeeze, 1);
+        p.setFont(font);
+        p.setPen(ink);
+        // Hinted glyphs stay sharp; the rim is the same glyphs stamped around them.
+        const int reach = qRound(grow);
+        for (int dx = -reach; dx <= reach; ++dx)
+            for (int dy = -reach; dy <= reach; ++dy)
+                if (dx * dx + dy * dy <= reach * reach + 1)
+                    p.drawText(origin + QPointF(dx / squeeze, dy), number);
+        p.restore();
+    });
 }
 
 } // namespace
@@ -159,6 +194,19 @@ QColor MenuBarLabel::color(qint64 percent)
     return SystemColors::green();
 }
 
+QColor MenuBarLabel::color(qint64 percent, const QPalette& palette)
+{
+    switch (band(percent)) {
+    case Band::Red:
+        return SystemColors::red(palette);
+    case Band::Orange:
+        return SystemColors::orange(palette);
+    case Band::Green:
+        return SystemColors::green(palette);
+    }
+    return SystemColors::green(palette);
+}
+
 QString MenuBarLabel::percentText(qint64 percent)
 {
     return QString::asprintf("%lld%%", static_cast<long long>(percent));
@@ -178,32 +226,56 @@ QList<int> MenuBarLabel::iconSizes()
 
 QImage MenuBarLabel::image(qint64 percent, bool configured, int size)
 {
+    return image(percent, configured, size, QGuiApplication::palette());
+}
+
+QImage MenuBarLabel::image(qint64 percent, bool configured, int size, const QPalette& palette)
+{
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
 
-    const QRectF square(0, 0, size, size);
-    const QColor ink = color(percent);
+    const QColor ink = color(percent, palette);
+    const qreal halo = qBound(1.0, size / 22.0, 3.0);
+    Dial dial;
+    dial.stroke = qMax(2.0, size * 0.13);
     if (!configured) {
-        paintGauge(painter, square.adjusted(0.5, 0.5, -0.5, -0.5), needle(percent), ink);
+        // The gauge alone, as large as the square allows: nothing to read, only a state.
+        dial.startDegrees = 225;
+        dial.sweepDegrees = 270;
+        dial.radiusX = dial.radiusY = (size - dial.stroke - 2 * halo) / 2.0;
+        dial.center = QPointF(size / 2.0, size / 2.0 + dial.radiusY * 0.12);
+        paintDial(painter, dial, needle(percent), ink, halo, size >= 48);
         return image;
     }
-    // The number takes a little more than the lower half; the gauge shrinks into the upper part
-    // above it.
-    const qreal numberHeight = qRound(size * 0.55);
-    const QRectF numberBox(0, size - numberHeight, size, numberHeight);
-    const QRectF gaugeBox(size * 0.1, 0, size * 0.8, size - numberHeight + size * 0.1);
-    paintGauge(painter, gaugeBox, needle(percent), ink);
-    paintNumber(painter, numberBox, QString::number(percent), ink);
+    // A squat half dial over the number, as wide as the square: the needle lies flat at
+    // rest and when full, below the ends of the scale, and points up-left or up-right in
+    // between. The number, the thing to read, takes the rest of the height.
+    dial.startDegrees = 180;
+    dial.sweepDegrees = 180;
+    dial.scaleInsetDegrees = 22;
+    dial.radiusX = (size - dial.stroke - 2 * halo) / 2.0;
+    // At the smallest size the digits need every pixel row they can get.
+    dial.radiusY = dial.radiusX * (size < 20 ? 0.5 : 0.72);
+    dial.center = QPointF(size / 2.0, halo + dial.stroke / 2.0 + dial.radiusY);
+    paintDial(painter, dial, needle(percent), ink, halo, false);
+    const qreal numberTop = dial.center.y() + dial.stroke * 0.4 + halo;
+    paintNumber(painter, QRectF(0, numberTop, size, size - numberTop), QString::number(percent),
+                ink, halo);
     return image;
 }
 
 QIcon MenuBarLabel::icon(qint64 percent, bool configured)
 {
+    return icon(percent, configured, QGuiApplication::palette());
+}
+
+QIcon MenuBarLabel::icon(qint64 percent, bool configured, const QPalette& palette)
+{
     QIcon icon;
     for (const int size : iconSizes())
-        icon.addPixmap(QPixmap::fromImage(image(percent, configured, size)));
+        icon.addPixmap(QPixmap::fromImage(image(percent, configured, size, palette)));
     return icon;
 }

@@ -45,13 +45,23 @@ void PalloweApp::installTrayItem()
     m_tray->setContextMenu(m_menu.get());
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { onTrayClicked(reason); });
-    connect(m_state, &AppState::usageChanged, this, &PalloweApp::updateTrayFace);
-    connect(m_state, &AppState::isConfiguredChanged, this, &PalloweApp::updateTrayFace);
+    connect(m_state, &AppState::usageChanged, this, [this] { updateTrayFace(); });
+    connect(m_state, &AppState::isConfiguredChanged, this, [this] { updateTrayFace(); });
     connect(m_state, &AppState::lastUpdatedChanged, this, &PalloweApp::updateToolTip);
     // The age of the reading is worked out again whenever the tooltip is about to show.
     m_tray->installEventFilter(this);
+    // The face takes its colours from the desktop's palette; the panel hears of its changes.
+    m_panel->installEventFilter(this);
     updateTrayFace();
     m_tray->show();
+}
+
+bool PalloweApp::showFallbackMessage(const QString& title, const QString& body)
+{
+    if (!m_tray || m_panel->isVisible())
+        return false;
+    m_tray->showMessage(title, body);
+    return true;
 }
 
 void PalloweApp::openPanel()
@@ -59,17 +69,17 @@ void PalloweApp::openPanel()
     m_panel->openBelow(m_tray ? m_tray->geometry() : QRect());
 }
 
-void PalloweApp::updateTrayFace()
+void PalloweApp::updateTrayFace(bool force)
 {
     const qint64 percent = m_state->menuBarPercent();
     const bool configured = m_state->isConfigured();
     // Every refresh writes the report; the face is drawn again only when it would differ.
-    if (m_faceDrawn && percent == m_drawnPercent && configured == m_drawnConfigured)
+    if (!force && m_faceDrawn && percent == m_drawnPercent && configured == m_drawnConfigured)
         return;
     m_faceDrawn = true;
     m_drawnPercent = percent;
     m_drawnConfigured = configured;
-    m_tray->setIcon(MenuBarLabel::icon(percent, configured));
+    m_tray->setIcon(MenuBarLabel::icon(percent, configured, m_panel->palette()));
     updateToolTip();
 }
 
@@ -91,6 +101,9 @@ bool PalloweApp::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_tray && event->type() == QEvent::ToolTip)
         updateToolTip();
+    if (watched == m_panel.get() &&
+        (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange))
+        updateTrayFace(true);
     return QObject::eventFilter(watched, event);
 }
 

@@ -48,12 +48,15 @@ public:
     // Puts the item in the tray; call once a tray is there.
     void installTrayItem();
     void openPanel();
+    // Shows a notification as the tray's own balloon, for a desktop with no notification
+    // server; not while the panel is open, which already shows the state. True if shown.
+    bool showFallbackMessage(const QString& title, const QString& body);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void updateTrayFace();
+    void updateTrayFace(bool force = false);
     void updateToolTip();
     void onTrayClicked(int reason);
 

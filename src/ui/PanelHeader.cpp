@@ -1,8 +1,9 @@
 #include "PanelHeader.h"
 
 #include "BusySpinner.h"
+#include "ElidedLabel.h"
 #include "PanelStyle.h"
-#include "SystemColors.h"
+#include "SystemFont.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,27 +19,30 @@ PanelHeader::PanelHeader(QWidget* parent) : QWidget(parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 10, 14, 10);
     row->setSpacing(PanelStyle::kDefaultSpacing);
-    row->addWidget(PanelStyle::symbol(SymbolIcon::Name::ChartBarFill, SystemColors::blue(),
+    row->addWidget(PanelStyle::symbol(SymbolIcon::Name::ChartBarFill, PanelStyle::Tone::Blue,
                                       kSymbolSide, this));
 
     auto* names = new QVBoxLayout;
     names->setSpacing(1);
-    auto* title = PanelStyle::label(QStringLiteral("Pallowe"), 13, QFont::DemiBold, {}, this);
+    auto* title = PanelStyle::label(QStringLiteral("Pallowe"), 13, QFont::DemiBold,
+                                    PanelStyle::Tone::Primary, this);
     title->setObjectName(QStringLiteral("appTitle"));
     names->addWidget(title);
-    m_orgName = PanelStyle::label({}, 10, QFont::Normal, PanelStyle::secondary(this), this);
+    // A long name gives way to the status indicator, ending in "…".
+    m_orgName = new ElidedLabel(this);
+    m_orgName->setFont(SystemFont::font(10));
+    PanelStyle::setTone(m_orgName, PanelStyle::Tone::Secondary);
     m_orgName->setObjectName(QStringLiteral("orgNameText"));
     m_orgName->hide();
     names->addWidget(m_orgName);
-    row->addLayout(names);
-    row->addStretch();
+    row->addLayout(names, 1);
 
     m_spinner = new BusySpinner(kHeaderSpinnerScale, this);
     m_spinner->setObjectName(QStringLiteral("statusSpinner"));
     m_spinner->hide();
     row->addWidget(m_spinner);
     m_warning = PanelStyle::symbol(SymbolIcon::Name::ExclamationmarkTriangleFill,
-                                   SystemColors::orange(), kSymbolSide, this);
+                                   PanelStyle::Tone::Orange, kSymbolSide, this);
     m_warning->setObjectName(QStringLiteral("statusWarning"));
     m_warning->hide();
     row->addWidget(m_warning);

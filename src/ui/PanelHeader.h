@@ -5,6 +5,7 @@
 #include <optional>
 
 class BusySpinner;
+class ElidedLabel;
 class QLabel;
 
 // The top row of both panels: the program's symbol and name, the organization under the
@@ -21,7 +22,7 @@ public:
     void setStatus(bool loading, const std::optional<QString>& error);
 
 private:
-    QLabel* m_orgName = nullptr;
+    ElidedLabel* m_orgName = nullptr;
     BusySpinner* m_spinner = nullptr;
     QLabel* m_warning = nullptr;
 };

@@ -7,22 +7,63 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define PALLOWE_HAS_XCB 1
+#endif
+
 namespace {
+
 constexpr qint64 kReopenGuardMilliseconds = 250;
+constexpr int kEdgeWidth = 1;
+constexpr qreal kCornerRadius = 8;
+
+// Whether windows may be see-through: a compositing manager owns _NET_WM_CM_S0 on X11;
+// Wayland and macOS always composite.
+bool windowsComposited()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("wayland") || platform == QLatin1String("cocoa"))
+        return true;
+#ifdef PALLOWE_HAS_XCB
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return false;
+    const QByteArray name = QByteArrayLiteral("_NET_WM_CM_S0");
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, true, name.size(), name.constData()), nullptr);
+    if (!atom)
+        return false;
+    const xcb_atom_t selection = atom->atom;
+    free(atom);
+    if (selection == XCB_ATOM_NONE)
+        return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
+    const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+    free(owner);
+    return owned;
+#else
+    return false;
+#endif
 }
+
+} // namespace
 
 PopupPanel::PopupPanel(AppState* state, QWidget* parent)
     : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_mainView(new MainView(state, this))
 {
     setObjectName(QStringLiteral("popupPanel"));
     nameAfterView();
-    setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // The content sits inside the edge.
+    layout->setContentsMargins(kEdgeWidth, kEdgeWidth, kEdgeWidth, kEdgeWidth);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(m_mainView);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &PopupPanel::onFocusWindowChanged);
@@ -41,6 +82,7 @@ void PopupPanel::nameAfterView()
 void PopupPanel::openBelow(const QRect& iconGeometry)
 {
     m_iconGeometry = iconGeometry;
+    matchCompositing();
     adjustSize();
     const QPoint cursor = QCursor::pos();
     const QPoint anchor = iconGeometry.isValid() ? iconGeometry.center() : cursor;
@@ -53,6 +95,37 @@ void PopupPanel::openBelow(const QRect& iconGeometry)
     raise();
     activateWindow();
     m_mainView->setFocus(Qt::PopupFocusReason);
+}
+
+void PopupPanel::matchCompositing()
+{
+    // Rounded corners need a see-through window, which shows black corners when nothing
+    // composites; a compositor can come or go between two openings.
+    const bool composited = windowsComposited();
+    if (composited == testAttribute(Qt::WA_TranslucentBackground))
+        return;
+    if (windowHandle())
+        destroy(); // the window's pixel format is chosen when it is made
+    setAttribute(Qt::WA_TranslucentBackground, composited);
+}
+
+void PopupPanel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QColor fill = palette().color(QPalette::Window);
+    const QPen edge(palette().color(QPalette::Mid), kEdgeWidth);
+    if (testAttribute(Qt::WA_TranslucentBackground)) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(edge);
+        painter.setBrush(fill);
+        const qreal inset = kEdgeWidth / 2.0;
+        painter.drawRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset),
+                                kCornerRadius, kCornerRadius);
+        return;
+    }
+    painter.fillRect(rect(), fill);
+    painter.setPen(edge);
+    painter.drawRect(rect().adjusted(0, 0, -kEdgeWidth, -kEdgeWidth));
 }
 
 bool PopupPanel::closedJustNow() const

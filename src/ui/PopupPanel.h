@@ -6,8 +6,9 @@
 class AppState;
 class MainView;
 
-// The frameless drop-down that holds MainView. It closes when the user clicks elsewhere or
-// another window takes the focus, and follows its content's height.
+// The frameless drop-down that holds MainView, edged in the palette's mid-tone and rounded
+// where the window system composites. It closes when the user clicks elsewhere or another
+// window takes the focus, and follows its content's height.
 class PopupPanel : public QWidget
 {
     Q_OBJECT
@@ -26,10 +27,12 @@ public:
 protected:
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void nameAfterView();
+    void matchCompositing();
     void keepOnScreen();
     void onFocusWindowChanged(QWindow* window);
 

@@ -2,6 +2,7 @@
 
 #include "IconTitleLabel.h"
 #include "PanelStyle.h"
+#include "SystemColors.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -24,12 +25,10 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        QColor fill = palette().color(QPalette::WindowText);
-        fill.setAlphaF(0.05f);
         QColor edge = palette().color(QPalette::WindowText);
         edge.setAlphaF(0.08f);
         painter.setPen(QPen(edge, 1));
-        painter.setBrush(fill);
+        painter.setBrush(SystemColors::boxFill(palette()));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius,
                                 kCornerRadius);
     }
@@ -44,7 +43,7 @@ SectionBox::SectionBox(SymbolIcon::Name symbol, const QString& title, QWidget* p
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
     m_label = new IconTitleLabel(symbol, title, kLabelSize, QFont::Medium,
-                                 PanelStyle::secondary(this), this);
+                                 PanelStyle::Tone::Secondary, this);
     m_label->setObjectName(QStringLiteral("sectionTitle"));
     column->addWidget(m_label);
 

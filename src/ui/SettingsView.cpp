@@ -2,6 +2,7 @@
 
 #include "Divider.h"
 #include "LimitText.h"
+#include "PanelButton.h"
 #include "PanelStyle.h"
 #include "SectionBox.h"
 #include "SystemColors.h"
@@ -22,6 +23,7 @@
 namespace {
 
 constexpr int kHeaderSymbolSide = 18;
+constexpr int kButtonHeight = 26;
 
 QVBoxLayout* column(QWidget* owner, const QMargins& margins, int spacing)
 {
@@ -61,13 +63,13 @@ QString SettingsView::limitText() const
     return m_limitField->text();
 }
 
-QColor SettingsView::thresholdColor(qint64 threshold)
+PanelStyle::Tone SettingsView::thresholdTone(qint64 threshold)
 {
     if (threshold >= 85)
-        return SystemColors::red();
+        return PanelStyle::Tone::Red;
     if (threshold >= 70)
-        return SystemColors::orange();
-    return SystemColors::blue();
+        return PanelStyle::Tone::Orange;
+    return PanelStyle::Tone::Blue;
 }
 
 QWidget* SettingsView::buildHeader()
@@ -76,10 +78,10 @@ QWidget* SettingsView::buildHeader()
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(14, 14, 14, 14);
     row->setSpacing(PanelStyle::kDefaultSpacing);
-    row->addWidget(PanelStyle::symbol(SymbolIcon::Name::GearshapeFill, SystemColors::blue(),
+    row->addWidget(PanelStyle::symbol(SymbolIcon::Name::GearshapeFill, PanelStyle::Tone::Blue,
                                       kHeaderSymbolSide, header));
-    row->addWidget(
-        PanelStyle::label(QStringLiteral("Impostazioni"), 14, QFont::DemiBold, {}, header));
+    row->addWidget(PanelStyle::label(QStringLiteral("Impostazioni"), 14, QFont::DemiBold,
+                                     PanelStyle::Tone::Primary, header));
     row->addStretch();
     return header;
 }
@@ -109,9 +111,10 @@ QWidget* SettingsView::buildAlertGroup()
     auto* block = column(m_thresholdBlock, {0, 2, 0, 0}, 4);
     auto* titleRow = new QHBoxLayout;
     titleRow->addWidget(PanelStyle::label(QStringLiteral("Soglia di allerta"), 12, QFont::Normal,
-                                          {}, m_thresholdBlock));
+                                          PanelStyle::Tone::Primary, m_thresholdBlock));
     titleRow->addStretch();
-    m_thresholdText = PanelStyle::label({}, 12, QFont::DemiBold, {}, m_thresholdBlock);
+    m_thresholdText =
+        PanelStyle::label({}, 12, QFont::DemiBold, PanelStyle::Tone::Primary, m_thresholdBlock);
     m_thresholdText->setObjectName(QStringLiteral("thresholdText"));
     // The desktop's sans-serif fonts already draw digits at one width, so the number does
     // not shift while the slider moves.
@@ -127,7 +130,7 @@ QWidget* SettingsView::buildAlertGroup()
     block->addWidget(m_slider);
 
     auto* scale = new QHBoxLayout;
-    const QColor secondary = PanelStyle::secondary(this);
+    const auto secondary = PanelStyle::Tone::Secondary;
     scale->addWidget(
         PanelStyle::label(QStringLiteral("50%"), 9, QFont::Normal, secondary, m_thresholdBlock));
     scale->addStretch();
@@ -155,19 +158,29 @@ QWidget* SettingsView::buildCreditsGroup()
     m_limitBlock->setObjectName(QStringLiteral("limitBlock"));
     auto* block = column(m_limitBlock, {0, 2, 0, 0}, 4);
     block->addWidget(PanelStyle::label(QStringLiteral("Limite mensile personalizzato"), 12,
-                                       QFont::Normal, {}, m_limitBlock));
+                                       QFont::Normal, PanelStyle::Tone::Primary, m_limitBlock));
     auto* fieldRow = new QHBoxLayout;
     fieldRow->setSpacing(4);
     fieldRow->addWidget(PanelStyle::label(QStringLiteral("€"), 12, QFont::Normal,
-                                          PanelStyle::secondary(this), m_limitBlock));
+                                          PanelStyle::Tone::Secondary, m_limitBlock));
     m_limitField = new QLineEdit(LimitText::format(m_draft.extraCreditsMonthlyLimit), m_limitBlock);
     m_limitField->setObjectName(QStringLiteral("limitField"));
     m_limitField->setPlaceholderText(QStringLiteral("Automatico dall'API"));
     m_limitField->setFont(SystemFont::font(12, QFont::Normal));
+    // Qt's default placeholder is half-black whatever the theme: unreadable on a dark field.
+    PanelStyle::follow(m_limitField, [this] {
+        const QPalette base = PanelStyle::basePalette(m_limitField);
+        QPalette own = m_limitField->palette();
+        own.setColor(QPalette::PlaceholderText,
+                     SystemColors::readableOn(SystemColors::blend(base.color(QPalette::Text),
+                                                                  base.color(QPalette::Base), 0.5),
+                                              base.color(QPalette::Base)));
+        m_limitField->setPalette(own);
+    });
     fieldRow->addWidget(m_limitField);
     block->addLayout(fieldRow);
     block->addWidget(PanelStyle::label(QStringLiteral("Lascia vuoto per usare il valore dell'API."),
-                                       10, QFont::Normal, PanelStyle::secondary(this),
+                                       10, QFont::Normal, PanelStyle::Tone::Secondary,
                                        m_limitBlock));
     box->contentLayout()->addWidget(m_limitBlock);
 
@@ -192,7 +205,7 @@ QWidget* SettingsView::buildRefreshGroup()
     box->contentLayout()->addWidget(m_backgroundToggle);
     auto* hint = PanelStyle::label(
         QStringLiteral("Ogni 5 minuti; le notifiche arrivano anche senza aprire il pannello."), 10,
-        QFont::Normal, PanelStyle::secondary(this), box);
+        QFont::Normal, PanelStyle::Tone::Secondary, box);
     hint->setWordWrap(true);
     box->contentLayout()->addWidget(hint);
     return box;
@@ -205,17 +218,19 @@ QWidget* SettingsView::buildButtons()
     row->setContentsMargins(14, 10, 14, 10);
     row->setSpacing(PanelStyle::kDefaultSpacing);
 
-    auto* cancel = new QPushButton(QStringLiteral("Annulla"), buttons);
+    // Alike in height and shape; "Salva" carries the accent.
+    auto* cancel = new PanelButton(PanelButton::Kind::Neutral, QStringLiteral("Annulla"),
+                                   kButtonHeight, buttons);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     cancel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Escape));
     connect(cancel, &QPushButton::clicked, this, [this] { m_onClose(); });
     row->addWidget(cancel);
     row->addStretch();
 
-    auto* save = new QPushButton(QStringLiteral("Salva"), buttons);
+    auto* save =
+        new PanelButton(PanelButton::Kind::Accent, QStringLiteral("Salva"), kButtonHeight, buttons);
     save->setObjectName(QStringLiteral("saveButton"));
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
-    PanelStyle::makeProminent(save, 24);
     connect(save, &QPushButton::clicked, this, &SettingsView::save);
     row->addWidget(save);
     return buttons;
@@ -239,9 +254,9 @@ void SettingsView::setSliderPosition(int position)
 void SettingsView::renderThreshold()
 {
     const qint64 threshold = m_draft.alertThresholdPercent;
-    const QColor color = thresholdColor(threshold);
+    const PanelStyle::Tone tone = thresholdTone(threshold);
     m_thresholdText->setText(QString::number(threshold) + QLatin1Char('%'));
-    PanelStyle::setTextColor(m_thresholdText, color);
+    PanelStyle::setTone(m_thresholdText, tone);
 
     // A stored threshold between the steps or off the scale is shown at the nearest step
     // without changing it; clamped first, so no stored number can overflow the arithmetic.
@@ -249,9 +264,12 @@ void SettingsView::renderThreshold()
     const int position = int(std::lround(double(onScale - kMinimumThreshold) / kThresholdStep));
     const QSignalBlocker quiet(m_slider);
     m_slider->setValue(position);
-    QPalette tint = m_slider->palette();
-    tint.setColor(QPalette::Highlight, color);
-    m_slider->setPalette(tint);
+    PanelStyle::follow(m_slider, [this, tone] {
+        QPalette tint = m_slider->palette();
+        tint.setColor(QPalette::Highlight,
+                      PanelStyle::symbolColor(tone, PanelStyle::basePalette(m_slider)));
+        m_slider->setPalette(tint);
+    });
 }
 
 void SettingsView::save()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "PanelStyle.h"
 #include "storage/AppSettings.h"
 
-#include <QColor>
 #include <QWidget>
 #include <functional>
 
@@ -32,7 +32,7 @@ public:
     AppSettings draft() const { return m_draft; }
     QString limitText() const;
 
-    static QColor thresholdColor(qint64 threshold);
+    static PanelStyle::Tone thresholdTone(qint64 threshold);
 
     void save();
 

@@ -2,9 +2,9 @@
 
 #include "BusySpinner.h"
 #include "Divider.h"
+#include "PanelButton.h"
 #include "PanelHeader.h"
 #include "PanelStyle.h"
-#include "SystemColors.h"
 #include "WarningBanner.h"
 #include "state/AppState.h"
 
@@ -69,15 +69,16 @@ QWidget* SetupView::buildPrompt()
     auto* layout = new QVBoxLayout(prompt);
     layout->setContentsMargins(0, 4, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(PanelStyle::symbol(SymbolIcon::Name::PersonBadgeKeyFill, SystemColors::blue(),
-                                         kPromptSymbolSide, prompt),
+    layout->addWidget(PanelStyle::symbol(SymbolIcon::Name::PersonBadgeKeyFill,
+                                         PanelStyle::Tone::Blue, kPromptSymbolSide, prompt),
                       0, Qt::AlignHCenter);
-    layout->addWidget(centred(PanelStyle::label(QStringLiteral("Autenticati con Zelvik"), 13,
-                                                QFont::DemiBold, {}, prompt)));
+    layout->addWidget(
+        centred(PanelStyle::label(QStringLiteral("Autenticati con Zelvik"), 13, QFont::DemiBold,
+                                  PanelStyle::Tone::Primary, prompt)));
     auto* explanation = centred(PanelStyle::label(
         QStringLiteral("Accedi al tuo account Zelvik per visualizzare i limiti di utilizzo del "
                        "tuo piano."),
-        11, QFont::Normal, PanelStyle::secondary(this), prompt));
+        11, QFont::Normal, PanelStyle::Tone::Secondary, prompt));
     explanation->setWordWrap(true);
     layout->addWidget(explanation);
     return prompt;
@@ -85,9 +86,8 @@ QWidget* SetupView::buildPrompt()
 
 QPushButton* SetupView::buildSignInButton()
 {
-    m_signIn = new QPushButton(this);
+    m_signIn = new PanelButton(PanelButton::Kind::Accent, {}, kLargeControlHeight, this);
     m_signIn->setObjectName(QStringLiteral("signInButton"));
-    PanelStyle::makeProminent(m_signIn, kLargeControlHeight);
     auto* row = new QHBoxLayout(m_signIn);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(PanelStyle::kDefaultSpacing);
@@ -95,11 +95,11 @@ QPushButton* SetupView::buildSignInButton()
     m_signInSpinner = new BusySpinner(
         kButtonSpinnerScale * kButtonSymbolSide / BusySpinner::kNormalDiameter, m_signIn);
     m_signInSpinner->setObjectName(QStringLiteral("signInSpinner"));
-    PanelStyle::setTextColor(m_signInSpinner, Qt::white);
-    m_signInSymbol =
-        PanelStyle::symbol(SymbolIcon::Name::Safari, Qt::white, kButtonSymbolSide, m_signIn);
+    PanelStyle::setTone(m_signInSpinner, PanelStyle::Tone::OnAccent);
+    m_signInSymbol = PanelStyle::symbol(SymbolIcon::Name::Safari, PanelStyle::Tone::OnAccent,
+                                        kButtonSymbolSide, m_signIn);
     m_signInSymbol->setObjectName(QStringLiteral("signInSymbol"));
-    m_signInText = PanelStyle::label({}, 13, QFont::Normal, Qt::white, m_signIn);
+    m_signInText = PanelStyle::label({}, 13, QFont::Normal, PanelStyle::Tone::OnAccent, m_signIn);
     m_signInText->setObjectName(QStringLiteral("signInText"));
     for (QWidget* part :
          {static_cast<QWidget*>(m_signInSpinner), static_cast<QWidget*>(m_signInSymbol),
@@ -126,7 +126,7 @@ QWidget* SetupView::buildFooter()
     row->setSpacing(PanelStyle::kDefaultSpacing);
     row->addStretch();
     auto* quit = PanelStyle::plainTextButton(QStringLiteral("Esci"), 11,
-                                             PanelStyle::secondary(this), footer);
+                                             PanelStyle::Tone::Secondary, footer);
     quit->setObjectName(QStringLiteral("quitButton"));
     connect(quit, &QToolButton::clicked, qApp, &QCoreApplication::quit);
     row->addWidget(quit);

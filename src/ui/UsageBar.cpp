@@ -31,15 +31,6 @@ qreal textWidth(const QFont& font, const QString& text)
     return qCeil(QFontMetricsF(font).horizontalAdvance(text));
 }
 
-QColor blend(const QColor& from, const QColor& to, qreal progress)
-{
-    const auto mix = [progress](float a, float b) {
-        return a + (b - a) * static_cast<float>(progress);
-    };
-    return QColor::fromRgbF(mix(from.redF(), to.redF()), mix(from.greenF(), to.greenF()),
-                            mix(from.blueF(), to.blueF()), mix(from.alphaF(), to.alphaF()));
-}
-
 } // namespace
 
 UsageBar::UsageBar(QWidget* parent) : UsageBar(QString(), 0.0, QString(), std::nullopt, parent) {}
@@ -47,8 +38,7 @@ UsageBar::UsageBar(QWidget* parent) : UsageBar(QString(), 0.0, QString(), std::n
 UsageBar::UsageBar(const QString& title, double percent, const QString& resetLabel,
                    const std::optional<QString>& subtitle, QWidget* parent)
     : QWidget(parent), m_title(title), m_percent(percent), m_resetLabel(resetLabel),
-      m_subtitle(subtitle), m_animation(new QVariantAnimation(this)), m_shownPercent(percent),
-      m_shownColor(bandColor(percent))
+      m_subtitle(subtitle), m_animation(new QVariantAnimation(this)), m_shownPercent(percent)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_animation->setDuration(animationMilliseconds);
@@ -73,7 +63,8 @@ void UsageBar::setPercent(double percent)
         return;
     m_animation->stop();
     m_fromPercent = m_shownPercent;
-    m_fromColor = m_shownColor;
+    m_fromColor = fillColor();
+    m_progress = 0.0;
     m_percent = percent;
     updateGeometry();
     update();
@@ -103,13 +94,13 @@ QString UsageBar::percentText(double percent)
     return QString::asprintf("%.0f%%", percent);
 }
 
-QColor UsageBar::bandColor(double percent)
+QColor UsageBar::bandColor(double percent, const QPalette& palette)
 {
     if (percent >= 85)
-        return SystemColors::red();
+        return SystemColors::red(palette);
     if (percent >= 65)
-        return SystemColors::orange();
-    return SystemColors::blue();
+        return SystemColors::orange(palette);
+    return SystemColors::blue(palette);
 }
 
 QRectF UsageBar::trackRect() const
@@ -129,7 +120,10 @@ qreal UsageBar::targetFillWidth() const
 
 QColor UsageBar::fillColor() const
 {
-    return m_shownColor;
+    // Taken from the palette at every call, so a theme switch recolours a settled bar.
+    if (m_progress >= 1.0)
+        return bandColor();
+    return SystemColors::blend(bandColor(), m_fromColor, m_progress);
 }
 
 qreal UsageBar::fillWidthFor(double percent) const
@@ -143,7 +137,7 @@ void UsageBar::onAnimationStep(const QVariant& progressValue)
 {
     const qreal progress = progressValue.toReal();
     m_shownPercent = m_fromPercent + (m_percent - m_fromPercent) * progress;
-    m_shownColor = blend(m_fromColor, bandColor(m_percent), progress);
+    m_progress = progress;
     update();
 }
 
@@ -223,36 +217,43 @@ void UsageBar::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+QList<UsageBar::TextLine> UsageBar::textLines() const
+{
+    const Layout geometry = layout(width());
+    const QColor secondary = SystemColors::secondary(palette());
+    QList<TextLine> lines{
+        {m_title, geometry.title, titleFont(), palette().color(QPalette::WindowText),
+         Qt::AlignLeft},
+        {percentText(), geometry.percent, percentFont(),
+         SystemColors::textOnPanel(bandColor(), palette()), Qt::AlignRight},
+        {m_resetLabel, geometry.resetLabel, resetFont(), secondary, Qt::AlignLeft},
+    };
+    if (m_subtitle)
+        lines.append({*m_subtitle, geometry.subtitle, subtitleFont(), secondary, Qt::AlignLeft});
+    return lines;
+}
+
 void UsageBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const Layout geometry = layout(width());
-    const QColor secondary = SystemColors::secondary(palette());
+    for (const TextLine& line : textLines()) {
+        painter.setFont(line.font);
+        painter.setPen(line.color);
+        const QString shown =
+            QFontMetricsF(line.font).elidedText(line.text, Qt::ElideRight, line.box.width());
+        painter.drawText(line.box, line.alignment | Qt::AlignVCenter, shown);
+    }
 
-    const auto drawLine = [&painter](const QRectF& box, const QFont& font, const QColor& color,
-                                     const QString& text, Qt::Alignment alignment) {
-        painter.setFont(font);
-        painter.setPen(color);
-        const QString shown = QFontMetricsF(font).elidedText(text, Qt::ElideRight, box.width());
-        painter.drawText(box, alignment | Qt::AlignVCenter, shown);
-    };
-    drawLine(geometry.title, titleFont(), palette().color(QPalette::WindowText), m_title,
-             Qt::AlignLeft);
-    if (m_subtitle)
-        drawLine(geometry.subtitle, subtitleFont(), secondary, *m_subtitle, Qt::AlignLeft);
-    drawLine(geometry.percent, percentFont(), bandColor(), percentText(), Qt::AlignRight);
-
-    QColor track = secondary;
-    track.setAlphaF(secondary.alphaF() * 0.2f);
+    QColor track = SystemColors::secondary(palette());
+    track.setAlphaF(0.2f);
+    const QRectF trackBox = trackRect();
     painter.setPen(Qt::NoPen);
     painter.setBrush(track);
-    painter.drawRoundedRect(geometry.track, barRadius, barRadius);
-    QRectF fill = geometry.track;
+    painter.drawRoundedRect(trackBox, barRadius, barRadius);
+    QRectF fill = trackBox;
     // Past the widget's edge nothing shows; stopping there keeps huge values drawable.
     fill.setWidth(qMin(fillWidth(), width() + barRadius));
-    painter.setBrush(m_shownColor);
+    painter.setBrush(fillColor());
     painter.drawRoundedRect(fill, barRadius, barRadius);
-
-    drawLine(geometry.resetLabel, resetFont(), secondary, m_resetLabel, Qt::AlignLeft);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QWidget>
 #include <optional>
@@ -30,9 +31,20 @@ public:
     void setSubtitle(const std::optional<QString>& subtitle);
 
     QString percentText() const { return percentText(m_percent); }
-    QColor bandColor() const { return bandColor(m_percent); }
+    QColor bandColor() const { return bandColor(m_percent, palette()); }
     static QString percentText(double percent);
-    static QColor bandColor(double percent);
+    static QColor bandColor(double percent, const QPalette& palette);
+
+    // Every text the row draws, where and in which font and colour.
+    struct TextLine
+    {
+        QString text;
+        QRectF box;
+        QFont font;
+        QColor color;
+        Qt::Alignment alignment;
+    };
+    QList<TextLine> textLines() const;
 
     QRectF trackRect() const;
     // Width of the fill as drawn now (mid-animation) and once the animation settles.
@@ -73,7 +85,7 @@ private:
 
     QVariantAnimation* m_animation = nullptr;
     double m_shownPercent = 0.0;
-    QColor m_shownColor;
+    qreal m_progress = 1.0;
     double m_fromPercent = 0.0;
     QColor m_fromColor;
 };

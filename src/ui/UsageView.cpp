@@ -8,7 +8,6 @@
 #include "PanelHeader.h"
 #include "PanelStyle.h"
 #include "SectionBox.h"
-#include "SystemColors.h"
 #include "state/AppState.h"
 
 #include <QCoreApplication>
@@ -122,7 +121,7 @@ QWidget* UsageView::buildSections()
     m_extraBox->contentLayout()->addWidget(m_extraCredits);
     m_extraInactive =
         new IconTitleLabel(SymbolIcon::Name::XmarkCircle, QStringLiteral("Extra usage non attivo"),
-                           11, QFont::Normal, PanelStyle::secondary(this), this);
+                           11, QFont::Normal, PanelStyle::Tone::Secondary, this);
     m_extraInactive->setObjectName(QStringLiteral("extraInactive"));
     m_extraBox->contentLayout()->addWidget(m_extraInactive);
     layout->addWidget(m_extraBox);
@@ -137,7 +136,7 @@ QWidget* UsageView::buildLoadingState()
     auto* spinner = new BusySpinner(1.0, m_loadingState);
     layout->addWidget(spinner, 0, Qt::AlignHCenter);
     auto* text = PanelStyle::label(QStringLiteral("Caricamento..."), 11, QFont::Normal,
-                                   PanelStyle::secondary(this), m_loadingState);
+                                   PanelStyle::Tone::Secondary, m_loadingState);
     layout->addWidget(text, 0, Qt::AlignHCenter);
     return m_loadingState;
 }
@@ -148,10 +147,10 @@ QWidget* UsageView::buildErrorState()
     m_errorState->setObjectName(QStringLiteral("errorState"));
     auto* layout = column(m_errorState, 24, 8);
     layout->addWidget(PanelStyle::symbol(SymbolIcon::Name::ExclamationmarkTriangleFill,
-                                         SystemColors::orange(), kTitle2SymbolSide, m_errorState),
+                                         PanelStyle::Tone::Orange, kTitle2SymbolSide, m_errorState),
                       0, Qt::AlignHCenter);
     m_errorText =
-        PanelStyle::label({}, 11, QFont::Normal, PanelStyle::secondary(this), m_errorState);
+        PanelStyle::label({}, 11, QFont::Normal, PanelStyle::Tone::Secondary, m_errorState);
     m_errorText->setObjectName(QStringLiteral("errorText"));
     m_errorText->setAlignment(Qt::AlignHCenter);
     m_errorText->setWordWrap(true);
@@ -165,7 +164,7 @@ QWidget* UsageView::buildFooter()
     auto* row = new QHBoxLayout(footer);
     row->setContentsMargins(14, 8, 14, 8);
     row->setSpacing(8);
-    const QColor secondary = PanelStyle::secondary(this);
+    const auto secondary = PanelStyle::Tone::Secondary;
 
     m_lastUpdated = PanelStyle::label({}, 10, QFont::Normal, secondary, footer);
     m_lastUpdated->setObjectName(QStringLiteral("lastUpdatedText"));
@@ -179,9 +178,9 @@ QWidget* UsageView::buildFooter()
     connect(settings, &QToolButton::clicked, m_state, &AppState::openSettings);
     row->addWidget(settings);
 
-    m_refreshButton = PanelStyle::plainSymbolButton(
-        SymbolIcon::Name::ArrowClockwise, palette().color(QPalette::WindowText), kFooterSymbolSide,
-        QStringLiteral("Aggiorna"), footer);
+    m_refreshButton =
+        PanelStyle::plainSymbolButton(SymbolIcon::Name::ArrowClockwise, PanelStyle::Tone::Primary,
+                                      kFooterSymbolSide, QStringLiteral("Aggiorna"), footer);
     m_refreshButton->setObjectName(QStringLiteral("refreshButton"));
     connect(m_refreshButton, &QToolButton::clicked, m_state, [this] { m_state->refresh(); });
     row->addWidget(m_refreshButton);

@@ -19,11 +19,22 @@ WarningBanner::WarningBanner(QWidget* parent) : QWidget(parent)
     row->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
     row->setSpacing(6);
     row->addWidget(PanelStyle::symbol(SymbolIcon::Name::ExclamationmarkTriangleFill,
-                                      SystemColors::orange(), kSymbolSide, this));
-    m_text = PanelStyle::label({}, 10, QFont::Normal, SystemColors::orange(), this);
+                                      PanelStyle::Tone::Orange, kSymbolSide, this));
+    m_text = PanelStyle::label({}, 10, QFont::Normal, PanelStyle::Tone::Primary, this);
     m_text->setObjectName(QStringLiteral("warningText"));
     m_text->setWordWrap(true);
     row->addWidget(m_text, 1);
+    // Orange text on its own tint: darkened (or lightened) until it reads on it.
+    PanelStyle::follow(m_text, [this] {
+        const QPalette base = PanelStyle::basePalette(m_text);
+        PanelStyle::setTextColor(m_text,
+                                 SystemColors::readableOn(SystemColors::orange(base), tint(base)));
+    });
+}
+
+QColor WarningBanner::tint(const QPalette& palette)
+{
+    return SystemColors::blend(SystemColors::orange(palette), palette.color(QPalette::Window), 0.1);
 }
 
 void WarningBanner::setText(const QString& text)
@@ -49,9 +60,7 @@ void WarningBanner::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor tint = SystemColors::orange();
-    tint.setAlphaF(0.1f);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(tint);
+    painter.setBrush(tint(palette()));
     painter.drawRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
 }

@@ -22,5 +22,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    static QColor tint(const QPalette& palette);
+
     QLabel* m_text = nullptr;
 };

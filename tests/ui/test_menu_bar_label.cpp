@@ -96,23 +96,27 @@ void TestMenuBarLabel::iconIsDrawnInBandColour_data()
 {
     QTest::addColumn<qint64>("percent");
     QTest::addColumn<bool>("configured");
+    QTest::addColumn<bool>("dark");
     for (const qint64 percent : {0, 42, 70, 90})
         for (const bool configured : {false, true})
-            QTest::addRow("%lld %s", static_cast<long long>(percent),
-                          configured ? "configured" : "not configured")
-                << percent << configured;
+            for (const bool dark : {false, true})
+                QTest::addRow("%lld %s %s", static_cast<long long>(percent),
+                              configured ? "configured" : "not configured", dark ? "dark" : "light")
+                    << percent << configured << dark;
 }
 
 void TestMenuBarLabel::iconIsDrawnInBandColour()
 {
     QFETCH(qint64, percent);
     QFETCH(bool, configured);
-    const QImage image = MenuBarLabel::image(percent, configured, 22);
+    QFETCH(bool, dark);
+    const QPalette palette = dark ? QPalette(QColor(0x31, 0x36, 0x3B)) : QPalette(Qt::white);
+    const QImage image = MenuBarLabel::image(percent, configured, 22, palette);
     QCOMPARE(image.size(), QSize(22, 22));
-    const QColor own = MenuBarLabel::color(percent);
-    QVERIFY(pixelsNear(image, own) > 10);
-    for (const QColor& other :
-         {SystemColors::green(), SystemColors::orange(), SystemColors::red()}) {
+    const QColor own = MenuBarLabel::color(percent, palette);
+    QVERIFY(pixelsNear(image, own) > 30);
+    for (const QColor& other : {SystemColors::green(palette), SystemColors::orange(palette),
+                                SystemColors::red(palette)}) {
         if (other != own)
             QCOMPARE(pixelsNear(image, other), 0);
     }

@@ -212,30 +212,33 @@ private slots:
     void thresholdColourBands_data()
     {
         QTest::addColumn<qint64>("threshold");
-        QTest::addColumn<QColor>("color");
+        QTest::addColumn<int>("sameBandAs");
         QTest::addColumn<int>("position");
-        QTest::newRow("65") << qint64(65) << SettingsView::thresholdColor(50) << 3;
-        QTest::newRow("70") << qint64(70) << SettingsView::thresholdColor(84) << 4;
-        QTest::newRow("85") << qint64(85) << SettingsView::thresholdColor(95) << 7;
-        QTest::newRow("INT64_MIN") << std::numeric_limits<qint64>::min() << SettingsView::thresholdColor(50) << 0;
-        QTest::newRow("INT64_MAX") << std::numeric_limits<qint64>::max() << SettingsView::thresholdColor(95) << 9;
+        QTest::newRow("65") << qint64(65) << 50 << 3;
+        QTest::newRow("70") << qint64(70) << 84 << 4;
+        QTest::newRow("85") << qint64(85) << 95 << 7;
+        QTest::newRow("INT64_MIN") << std::numeric_limits<qint64>::min() << 50 << 0;
+        QTest::newRow("INT64_MAX") << std::numeric_limits<qint64>::max() << 95 << 9;
     }
 
     void thresholdColourBands()
     {
         QFETCH(qint64, threshold);
-        QFETCH(QColor, color);
+        QFETCH(int, sameBandAs);
         QFETCH(int, position);
         AppSettings settings;
         settings.alertThresholdPercent = threshold;
         QWidget* window = open(settings);
         auto* text = child<QLabel>(window, "thresholdText");
         QCOMPARE(text->text(), QString::number(threshold) + QLatin1Char('%'));
-        QCOMPARE(text->palette().color(QPalette::WindowText), color);
+        const auto tone = SettingsView::thresholdTone(sameBandAs);
+        const QPalette base = text->parentWidget()->palette();
+        QCOMPARE(text->palette().color(QPalette::WindowText), PanelStyle::textColor(tone, base));
         QCOMPARE(child<QSlider>(window, "thresholdSlider")->value(), position);
-        QCOMPARE(child(window, "thresholdSlider")->palette().color(QPalette::Highlight), color);
-        QVERIFY(SettingsView::thresholdColor(69) != SettingsView::thresholdColor(70));
-        QVERIFY(SettingsView::thresholdColor(84) != SettingsView::thresholdColor(85));
+        QCOMPARE(child(window, "thresholdSlider")->palette().color(QPalette::Highlight),
+                 PanelStyle::symbolColor(tone, base));
+        QVERIFY(SettingsView::thresholdTone(69) != SettingsView::thresholdTone(70));
+        QVERIFY(SettingsView::thresholdTone(84) != SettingsView::thresholdTone(85));
         child<QPushButton>(window, "saveButton")->click(); // untouched, the stored value stays
         QCOMPARE(m_state->settingsStore().load().alertThresholdPercent, threshold);
     }

@@ -4,6 +4,7 @@
 #include "WidgetLookup.h"
 #include "state/AppState.h"
 #include "ui/DateTexts.h"
+#include "ui/ElidedLabel.h"
 #include "ui/UsageBar.h"
 #include "ui/UsageView.h"
 
@@ -151,6 +152,22 @@ private slots:
         auto unnamed = configuredState(QString());
         UsageView unnamedView(unnamed.get());
         QVERIFY(!child(unnamedView, "orgNameText")->isVisibleTo(&unnamedView));
+
+        // A long name gives way to the spinner: cut at a whole character, with an ellipsis.
+        const QString longName =
+            QStringLiteral("Cooperativa Agricola e Zootecnica della Valle del Po e Dintorni");
+        auto busy = configuredState(longName);
+        UsageView busyView(busy.get());
+        m_server->hold();
+        busy->refresh();
+        busyView.grab(); // lays the panel out
+        auto* name = child<ElidedLabel>(busyView, "orgNameText");
+        QVERIFY(child(busyView, "statusSpinner")->isVisibleTo(&busyView));
+        QVERIFY(name->shownText().endsWith(QStringLiteral("…")));
+        QVERIFY(longName.startsWith(name->shownText().chopped(1)));
+        QVERIFY(name->fontMetrics().horizontalAdvance(name->shownText()) <= name->width());
+        QVERIFY(name->geometry().right() < child(busyView, "statusSpinner")->geometry().left());
+        m_server->release();
     }
 
     void sectionsShowThePresentWindows_data()

@@ -74,6 +74,7 @@ void AppState::applyCommandLineSession(const StartupOptions& options)
     if (options.sessionKey && options.orgId) {
         m_credentials.storeSession(*options.sessionKey, *options.orgId, options.orgName);
         m_paceForecast.clear(); // the new session's pace is its own
+        emit sessionReplaced();
     }
     setConfigured(m_credentials.hasCredentials());
     setOrgName(m_credentials.orgName());

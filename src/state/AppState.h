@@ -99,6 +99,8 @@ signals:
     void lastUpdatedChanged();
     void isConfiguredChanged();
     void settingsChanged();
+    // A session given on a command line replaced the stored one.
+    void sessionReplaced();
 
 private:
     QCoro::Task<> completeLogin(QString sessionKey);

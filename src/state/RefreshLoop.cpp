@@ -12,6 +12,11 @@ RefreshLoop::RefreshLoop(AppState* state, std::chrono::milliseconds interval, QO
     connect(&m_timer, &QTimer::timeout, this, &RefreshLoop::refreshNow);
     connect(state, &AppState::isConfiguredChanged, this, &RefreshLoop::followConfiguration);
     connect(state, &AppState::settingsChanged, this, &RefreshLoop::followSettings);
+    // An open panel must not go on showing the report of the session that was replaced.
+    connect(state, &AppState::sessionReplaced, this, [this] {
+        if (m_running && m_panelShown)
+            refreshNow();
+    });
     // Background refresh starts with the event loop, once the state is complete.
     QMetaObject::invokeMethod(this, &RefreshLoop::followSettings, Qt::QueuedConnection);
 }

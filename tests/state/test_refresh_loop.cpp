@@ -2,6 +2,7 @@
 #include "StateFixture.h"
 #include "platform/LogindSleepWatcher.h"
 #include "platform/ReachabilityWatcher.h"
+#include "state/StartupOptions.h"
 #include "storage/SettingsStore.h"
 
 #include <QSignalSpy>
@@ -102,6 +103,14 @@ void TestRefreshLoop::followsConfiguration()
     const int count = service.requestCount();
     QTest::qWait(300);
     QCOMPARE(service.requestCount(), count);
+
+    // A session handed over while the panel shows another is fetched at once.
+    service.setStatus(200);
+    AppState open(sessionArguments(service.origin()), withInterval(home, 10s));
+    open.refreshLoop()->setPanelShown(true);
+    QTRY_VERIFY(open.usage());
+    open.applyCommandLineSession(StartupOptions::parse({"--sk=k2", "--org-id=o2"}));
+    QTRY_COMPARE(service.requestCount("/api/organizations/o2/usage"), 1);
 }
 
 void TestRefreshLoop::backgroundRefreshKeepsOneLoop()

@@ -1,163 +1,200 @@
 #include "LoginWindowController.h"
-#include "SignInForm.h"
 #include "SignInPage.h"
-#include "SignInTestSite.h"
 #include "TemporaryHome.h"
+#include "TestHttpServer.h"
 #include "WebLoginWindowLauncher.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEngineView>
-#include <QWidget>
 #include <csignal>
-
-using Hop = SignInTestSite::Hop;
+#include <httplib.h>
 
 namespace {
 
-// The web engine starts slowly on a busy machine.
-constexpr int engineTimeout = 60000;
+constexpr int engineTimeout = 60000; // the web engine starts slowly on a busy machine
+const QString submit = QStringLiteral("document.getElementById('submit').click()");
 
-std::shared_ptr<LoginWindowController> asLogin(std::shared_ptr<WindowController> controller)
+// A step of the sign-in's redirect chain: its host ("127.0.0.1", or a name under "localhost",
+// which the engine resolves to this machine) and the Set-Cookie values it sends.
+struct Hop
 {
-    return std::dynamic_pointer_cast<LoginWindowController>(controller);
-}
+    QString host;
+    QByteArrayList setCookies;
+};
+using Hops = QList<Hop>;
 
-// The windows the site opened from the sign-in window that are still on screen.
-int openPopups(const LoginWindowController& controller)
+// The service's sign-in pages: posting the form of "/login" leads through the hops to
+// "/welcome". The link "popup-link" opens the chain in a new window, "/bye" closes its window.
+// The first visit of "/login" runs the script, as a user would act on the page.
+class SignInSite
 {
-    const auto children = controller.window()->findChildren<QWidget*>();
-    return int(std::count_if(children.begin(), children.end(), [](const QWidget* child) {
-        return child->isWindow() && child->isVisible();
-    }));
-}
+public:
+    explicit SignInSite(const Hops& hops, const QString& firstVisitScript = {}) : m_hops(hops)
+    {
+        m_server.onGet("/login", [this, firstVisitScript](const httplib::Request&,
+                                                          httplib::Response& response) {
+            const QString script = count("/login") == 1 ? firstVisitScript : QString();
+            response.set_content(loginPage + ("<script>" + script + "</script>").toStdString(),
+                                 "text/html");
+        });
+        m_server.reply("/welcome", 200, "<p>Benvenuto</p>", "text/html");
+        m_server.reply("/bye", 200, "<script>window.close()</script>", "text/html");
+        m_server.onPost("/session", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_redirect(hopUrl(0), 303);
+        });
+        m_server.onGet(R"(/hop/(\d+))",
+                       [this](const httplib::Request& request, httplib::Response& response) {
+                           const int index = std::stoi(request.matches[1].str());
+                           for (const QByteArray& cookie : m_hops.value(index).setCookies)
+                               response.set_header("Set-Cookie", cookie.toStdString());
+                           response.set_redirect(hopUrl(index + 1), 303);
+                       });
+        m_server.start();
+    }
 
-QString noticeShown(const LoginWindowController& controller)
+    QString origin() const { return m_server.origin(); }
+    int count(const QString& path) const
+    {
+        const auto received = m_server.received();
+        return int(std::count_if(received.begin(), received.end(),
+                                 [&path](const auto& request) { return request.path == path; }));
+    }
+
+private:
+    std::string hopUrl(int index) const
+    {
+        const std::string port = ":" + std::to_string(m_server.port());
+        if (index >= m_hops.size())
+            return "http://127.0.0.1" + port + "/welcome";
+        return "http://" + m_hops[index].host.toStdString() + port + "/hop/" +
+               std::to_string(index);
+    }
+
+    static constexpr auto loginPage = R"(<!doctype html><meta charset="utf-8"><h1>Accedi</h1>
+<form method="post" action="/session"><input name="email" value="ada@example.com">
+<button id="submit" type="submit">Continua</button></form>
+<a id="popup-link" href="/hop/0" target="_blank">Accedi con un altro account</a>)";
+
+    TestHttpServer m_server;
+    const Hops m_hops;
+};
+
+// A sign-in window of a fresh profile in a temporary home, and the keys it reported.
+struct SignIn
 {
-    const auto* notice = controller.window()->findChild<QLabel*>(QStringLiteral("signInNotice"));
-    return notice->isVisible() ? notice->text() : QString();
-}
+    explicit SignIn(const QString& origin, bool listen = true) : launcher(origin)
+    {
+        LoginWindowLauncher::Callback report;
+        if (listen)
+            report = [this](const QString& key) { reports.append(key); };
+        controller = std::dynamic_pointer_cast<LoginWindowController>(launcher.show(report));
+    }
+    // Waits until pending checks let the controller go, so no report outlives the test.
+    ~SignIn()
+    {
+        const std::weak_ptr<LoginWindowController> watched = controller;
+        controller.reset();
+        (void)QTest::qWaitFor([&watched] { return watched.expired(); }, engineTimeout);
+    }
+
+    QWidget* window() const { return controller->window(); }
+    QWebEnginePage* page() const { return controller->webView()->page(); }
+    QString notice() const
+    {
+        const auto* label = window()->findChild<QLabel*>(QStringLiteral("signInNotice"));
+        return label->isVisible() ? label->text() : QString();
+    }
+    QPushButton* reloadButton() const
+    {
+        return window()->findChild<QPushButton*>(QStringLiteral("reloadButton"));
+    }
+
+    TemporaryHome home;
+    WebLoginWindowLauncher launcher;
+    QStringList reports;
+    std::shared_ptr<LoginWindowController> controller;
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(Hop)
 
 class LoginWindowTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void opensSignInWindow();
-    void reportsFirstQualifyingCookie_data();
-    void reportsFirstQualifyingCookie();
+    void reportsTheServiceSessionCookie_data();
+    void reportsTheServiceSessionCookie();
     void countsOnlyTheServiceDomain_data();
     void countsOnlyTheServiceDomain();
-    void closesWithoutCallback();
-    void pendingCheckKeepsControllerAlive();
-    void reportsReturningUserWithoutTyping();
-    void quitsCleanlyWithChecksPending();
     void completesSignInInPopup_data();
     void completesSignInInPopup();
-    void reloadsAfterRendererDied();
+    void reloadsAfterRendererDiedAndClosesWithoutCallback();
     void refusesInvalidCertificate();
-
-private:
-    // Drops the controller and waits until its pending checks have let it go, so that no
-    // report reaches a finished test.
-    static void release(std::shared_ptr<LoginWindowController>& controller);
+    void returningUserSignsInWithoutTyping();
+    void applicationEndsWithChecksPending(); // the last: it leaves work for the way out
 };
 
-void LoginWindowTest::release(std::shared_ptr<LoginWindowController>& controller)
+void LoginWindowTest::reportsTheServiceSessionCookie_data()
 {
-    const std::weak_ptr<LoginWindowController> watched = controller;
-    controller.reset();
-    QTRY_VERIFY_WITH_TIMEOUT(watched.expired(), engineTimeout);
-}
-
-void LoginWindowTest::opensSignInWindow()
-{
-    TemporaryHome home;
-    SignInTestSite site({});
-    WebLoginWindowLauncher launcher(site.origin());
-    auto controller = asLogin(launcher.show({}));
-
-    QWidget* window = controller->window();
-    QVERIFY(window->isVisible());
-    QCOMPARE(window->windowTitle(), QStringLiteral("Accedi a Zelvik"));
-    QCOMPARE(window->size(), QSize(480, 680));
-    QVERIFY(!window->testAttribute(Qt::WA_DeleteOnClose));
-    QVERIFY(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    QVERIFY(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    // Centred by its inner size: the frame, unknown before showing, may shift it a little.
-    QVERIFY(qAbs(window->frameGeometry().center().x() -
-                 window->screen()->availableGeometry().center().x()) <= 8);
-
-    QTRY_COMPARE_WITH_TIMEOUT(controller->webView()->url().path(), QStringLiteral("/login"),
-                              engineTimeout);
-    QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(QStringLiteral("/login")), 1, engineTimeout);
-    // The web profile keeps the session cookie: it lives in the owner-only program folder.
-    QVERIFY(QFileInfo(home.dataFolder() + QStringLiteral("/QtWebEngine/Pallowe")).isDir());
-    QCOMPARE(QFileInfo(home.dataFolder()).permissions(), QFile::ReadOwner | QFile::WriteOwner |
-                                                             QFile::ExeOwner | QFile::ReadUser |
-                                                             QFile::WriteUser | QFile::ExeUser);
-
-    controller->close();
-    QVERIFY(!window->isVisible());
-    release(controller);
-}
-
-void LoginWindowTest::reportsFirstQualifyingCookie_data()
-{
-    QTest::addColumn<QList<Hop>>("hops");
+    QTest::addColumn<Hops>("hops");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("ownerLetsGo"); // as soon as the form is posted, before any cookie
 
-    QTest::newRow("session cookie set after the form post")
-        << QList<Hop>{{"127.0.0.1", {"sessionKey=sk-ant-1; Path=/; HttpOnly"}}} << "sk-ant-1";
-    // The engine resolves every name under "localhost" to this machine.
-    QTest::newRow("another host's session cookie is ignored, even one containing the host")
-        << QList<Hop>{{"127.0.0.1.localhost", {"sessionKey=look-alike; Path=/"}},
-                      {"127.0.0.1", {"sessionKey=right; Path=/"}}}
-        << "right";
+    const Hops session{{"127.0.0.1", {"sessionKey=sk-ant-1; Path=/; HttpOnly"}}};
+    QTest::newRow("set after the form post") << session << "sk-ant-1" << false;
+    QTest::newRow("pending checks report after the owner let go") << session << "sk-ant-1" << true;
+    QTest::newRow("another host's is ignored, even one containing the host")
+        << Hops{{"127.0.0.1.localhost", {"sessionKey=look-alike; Path=/"}},
+                {"127.0.0.1", {"sessionKey=right; Path=/"}}}
+        << "right" << false;
     QTest::newRow("look-alike names are ignored")
-        << QList<Hop>{{"127.0.0.1",
-                       {"sessionkey=lower; Path=/", "SessionKey=upper; Path=/",
-                        "sessionKey2=suffix; Path=/", "xsessionKey=prefix; Path=/",
-                        "session=plain; Path=/"}},
-                      {"127.0.0.1", {"sessionKey=right; Path=/"}}}
-        << "right";
-    QTest::newRow("the first of two session cookies wins")
-        << QList<Hop>{{"127.0.0.1", {"sessionKey=first; Path=/"}},
-                      {"127.0.0.1", {"sessionKey=second; Path=/hop"}}}
-        << "first";
+        << Hops{{"127.0.0.1",
+                 {"sessionkey=lower; Path=/", "SessionKey=upper; Path=/",
+                  "sessionKey2=suffix; Path=/", "xsessionKey=prefix; Path=/",
+                  "session=plain; Path=/"}},
+                {"127.0.0.1", {"sessionKey=right; Path=/"}}}
+        << "right" << false;
+    QTest::newRow("the first of two wins") << Hops{{"127.0.0.1", {"sessionKey=first; Path=/"}},
+                                                   {"127.0.0.1", {"sessionKey=second; Path=/hop"}}}
+                                           << "first" << false;
     QTest::newRow("an empty value is reported as it is")
-        << QList<Hop>{{"127.0.0.1", {"sessionKey=; Path=/"}}} << "";
+        << Hops{{"127.0.0.1", {"sessionKey=; Path=/"}}} << "" << false;
 }
 
-void LoginWindowTest::reportsFirstQualifyingCookie()
+void LoginWindowTest::reportsTheServiceSessionCookie()
 {
-    QFETCH(QList<Hop>, hops);
+    QFETCH(Hops, hops);
     QFETCH(QString, expected);
+    QFETCH(bool, ownerLetsGo);
+    SignInSite site(hops, submit);
+    SignIn signIn(site.origin());
+    const std::weak_ptr<LoginWindowController> watched = signIn.controller;
+    const QPointer<QWidget> window = signIn.window();
+    if (ownerLetsGo)
+        connect(qobject_cast<SignInPage*>(signIn.page()), &SignInPage::navigationRequested,
+                signIn.page(), [&signIn](const QUrl& url) {
+                    if (url.path() == QLatin1String("/session"))
+                        QTimer::singleShot(0, [&signIn] { signIn.controller.reset(); });
+                });
 
-    TemporaryHome home;
-    SignInTestSite site(hops);
-    WebLoginWindowLauncher launcher(site.origin());
-    QStringList reports;
-    auto controller =
-        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
-    SignInForm::submitWhenLoaded(*controller);
-
-    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), engineTimeout);
-    QTRY_VERIFY(!controller->window()->isVisible());
-    QCOMPARE(site.formPostCount(), 1);
-    release(controller);
+    QTRY_VERIFY_WITH_TIMEOUT(!signIn.reports.isEmpty(), engineTimeout);
+    QCOMPARE(!signIn.controller, ownerLetsGo);
+    QTRY_VERIFY(!window || !window->isVisible());
+    QCOMPARE(site.count("/session"), 1);
+    signIn.controller.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(watched.expired(), engineTimeout);
     // Later checks may report again, always the same cookie.
-    for (const QString& report : reports)
-        QCOMPARE(report, expected);
+    signIn.reports.removeDuplicates();
+    QCOMPARE(signIn.reports, QStringList{expected});
 }
 
 void LoginWindowTest::countsOnlyTheServiceDomain_data()
@@ -177,86 +214,6 @@ void LoginWindowTest::countsOnlyTheServiceDomain()
     QFETCH(QString, domain);
     QFETCH(bool, counts);
     QCOMPARE(LoginWindowController::isServiceDomain(domain, QStringLiteral("zelvik.ai")), counts);
-}
-
-void LoginWindowTest::closesWithoutCallback()
-{
-    TemporaryHome home;
-    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=unheard; Path=/"}}});
-    WebLoginWindowLauncher launcher(site.origin());
-    auto controller = asLogin(launcher.show({}));
-    SignInForm::submitWhenLoaded(*controller);
-
-    QVERIFY(controller->window()->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(site.requestCount(QStringLiteral("/welcome")) == 1, engineTimeout);
-    QTRY_VERIFY_WITH_TIMEOUT(!controller->window()->isVisible(), engineTimeout);
-    release(controller);
-}
-
-void LoginWindowTest::pendingCheckKeepsControllerAlive()
-{
-    TemporaryHome home;
-    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=kept; Path=/"}}});
-    WebLoginWindowLauncher launcher(site.origin());
-    QStringList reports;
-    auto controller =
-        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
-    const std::weak_ptr<LoginWindowController> watched = controller;
-    SignInForm::submitWhenLoaded(*controller);
-
-    // The owner lets go as soon as the form is posted, before any cookie exists.
-    auto* page = qobject_cast<SignInPage*>(controller->webView()->page());
-    QObject owner;
-    connect(page, &SignInPage::navigationRequested, &owner, [&controller](const QUrl& url) {
-        if (url.path() == QLatin1String("/session"))
-            QTimer::singleShot(0, [&controller] { controller.reset(); });
-    });
-
-    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), engineTimeout);
-    QVERIFY(!controller);
-    QCOMPARE(reports.first(), QStringLiteral("kept"));
-    QTRY_VERIFY_WITH_TIMEOUT(watched.expired(), engineTimeout);
-}
-
-void LoginWindowTest::reportsReturningUserWithoutTyping()
-{
-    TemporaryHome home;
-    // A cookie for the browser session only: the profile must keep it all the same.
-    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=returning; Path=/; HttpOnly"}}});
-
-    QProcess earlierRun;
-    earlierRun.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    earlierRun.start(QStringLiteral(LOGIN_FIRST_RUN), {site.origin()});
-    QVERIFY(earlierRun.waitForFinished(3 * engineTimeout));
-    QCOMPARE(earlierRun.exitCode(), 0);
-    QCOMPARE(earlierRun.readAllStandardOutput().trimmed(), QByteArray("returning"));
-    QCOMPARE(site.formPostCount(), 1);
-
-    WebLoginWindowLauncher launcher(site.origin());
-    QStringList reports;
-    auto controller =
-        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
-
-    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), engineTimeout);
-    QCOMPARE(reports.first(), QStringLiteral("returning"));
-    QTRY_VERIFY(!controller->window()->isVisible());
-    QCOMPARE(site.formPostCount(), 1);
-    release(controller);
-}
-
-void LoginWindowTest::quitsCleanlyWithChecksPending()
-{
-    TemporaryHome home;
-    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=in-flight; Path=/"}}});
-
-    // The program quits while delayed checks still hold the window's controller.
-    QProcess run;
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    run.start(QStringLiteral(LOGIN_FIRST_RUN), {site.origin(), QStringLiteral("--quit-on-report")});
-    QVERIFY(run.waitForFinished(3 * engineTimeout));
-    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(run.exitCode(), 0);
-    QCOMPARE(run.readAllStandardOutput().trimmed(), QByteArray("in-flight"));
 }
 
 void LoginWindowTest::completesSignInInPopup_data()
@@ -280,52 +237,55 @@ void LoginWindowTest::completesSignInInPopup()
     QFETCH(QString, script);
     QFETCH(QString, popupPath);
     QFETCH(QString, expected);
+    SignInSite site(Hops{{"127.0.0.1", {"sessionKey=from-popup; Path=/"}}}, script);
+    SignIn signIn(site.origin());
+    const auto openPopups = [&signIn] {
+        const auto children = signIn.window()->findChildren<QWidget*>();
+        return std::count_if(children.begin(), children.end(), [](const QWidget* child) {
+            return child->isWindow() && child->isVisible();
+        });
+    };
 
-    TemporaryHome home;
-    SignInTestSite site(QList<Hop>{{"127.0.0.1", {"sessionKey=from-popup; Path=/"}}});
-    WebLoginWindowLauncher launcher(site.origin());
-    QStringList reports;
-    auto controller =
-        asLogin(launcher.show([&reports](const QString& key) { reports.append(key); }));
-    SignInForm::runWhenLoaded(*controller, script);
-
-    QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(popupPath), 1, engineTimeout);
+    QTRY_COMPARE_WITH_TIMEOUT(site.count(popupPath), 1, engineTimeout);
     // Closed by its own page, or with the window once the sign-in completed in it.
-    QTRY_COMPARE_WITH_TIMEOUT(openPopups(*controller), 0, engineTimeout);
-    QCOMPARE(reports.value(0), expected);
-    QCOMPARE(controller->window()->isVisible(), expected.isNull());
-    QCOMPARE(controller->webView()->url().path(), QStringLiteral("/login"));
-    QCOMPARE(site.formPostCount(), 0);
-    release(controller);
+    QTRY_COMPARE_WITH_TIMEOUT(openPopups(), 0, engineTimeout);
+    QCOMPARE(signIn.reports.value(0), expected);
+    QCOMPARE(signIn.window()->isVisible(), expected.isNull());
+    QCOMPARE(signIn.controller->webView()->url().path(), QStringLiteral("/login"));
+    QCOMPARE(site.count("/session"), 0);
 }
 
-void LoginWindowTest::reloadsAfterRendererDied()
+void LoginWindowTest::reloadsAfterRendererDiedAndClosesWithoutCallback()
 {
-    TemporaryHome home;
-    SignInTestSite site({});
-    WebLoginWindowLauncher launcher(site.origin());
-    auto controller = asLogin(launcher.show({}));
-    QWebEnginePage* page = controller->webView()->page();
-    QSignalSpy loaded(page, &QWebEnginePage::loadFinished);
+    SignInSite site(Hops{{"127.0.0.1", {"sessionKey=unheard; Path=/"}}});
+    SignIn signIn(site.origin(), false);
+    QVERIFY(signIn.window()->isVisible());
+    QCOMPARE(signIn.window()->windowTitle(), QStringLiteral("Accedi a Zelvik"));
+    // The web profile keeps the session cookie: it lives in the owner-only program folder.
+    QVERIFY(QFileInfo(signIn.home.dataFolder() + "/QtWebEngine/Pallowe").isDir());
+    QCOMPARE(QFileInfo(signIn.home.dataFolder()).permissions() & 0x0077, 0);
+    QSignalSpy loaded(signIn.page(), &QWebEnginePage::loadFinished);
     QVERIFY(loaded.wait(engineTimeout));
 
-    QVERIFY(::kill(pid_t(page->renderProcessPid()), SIGKILL) == 0);
-    QTRY_COMPARE_WITH_TIMEOUT(noticeShown(*controller),
+    QCOMPARE(::kill(pid_t(signIn.page()->renderProcessPid()), SIGKILL), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(signIn.notice(),
                               QStringLiteral("La pagina si è interrotta in modo imprevisto."),
                               engineTimeout);
-    auto* reload = controller->window()->findChild<QPushButton*>("reloadButton");
-    QVERIFY(reload->isVisible());
-    QTest::mouseClick(reload, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(site.requestCount(QStringLiteral("/login")), 2, engineTimeout);
+    QVERIFY(signIn.reloadButton()->isVisible());
+    QTest::mouseClick(signIn.reloadButton(), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 2 && loaded.last().first().toBool(), engineTimeout);
-    QCOMPARE(noticeShown(*controller), QString());
-    release(controller);
+    QCOMPARE(site.count("/login"), 2);
+    QCOMPARE(signIn.notice(), QString());
+
+    signIn.page()->runJavaScript(submit);
+    QTRY_COMPARE_WITH_TIMEOUT(site.count("/welcome"), 1, engineTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!signIn.window()->isVisible(), engineTimeout);
 }
 
 void LoginWindowTest::refusesInvalidCertificate()
 {
-    TemporaryHome home;
-    const QString key = home.path() + "/key.pem", certificate = home.path() + "/cert.pem";
+    QTemporaryDir folder;
+    const QString key = folder.filePath("key.pem"), certificate = folder.filePath("cert.pem");
     QCOMPARE(QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
                                            "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
                                            "/CN=127.0.0.1", "-keyout", key, "-out", certificate}),
@@ -333,23 +293,55 @@ void LoginWindowTest::refusesInvalidCertificate()
     QProcess server;
     server.start("openssl",
                  {"s_server", "-accept", "127.0.0.1:0", "-cert", certificate, "-key", key, "-www"});
-    const QRegularExpression listening(QStringLiteral("ACCEPT 127.0.0.1:(\\d+)\n"));
     QByteArray output;
     QRegularExpressionMatch port;
-    QTRY_VERIFY((port = listening.match(output += server.readAllStandardOutput())).hasMatch());
+    QTRY_VERIFY((port = QRegularExpression("ACCEPT 127.0.0.1:(\\d+)\n")
+                            .match(output += server.readAllStandardOutput()))
+                    .hasMatch());
 
-    WebLoginWindowLauncher launcher("https://127.0.0.1:" + port.captured(1));
-    auto controller = asLogin(launcher.show({}));
-    QSignalSpy loaded(controller->webView()->page(), &QWebEnginePage::loadFinished);
+    SignIn signIn("https://127.0.0.1:" + port.captured(1), false);
+    QSignalSpy loaded(signIn.page(), &QWebEnginePage::loadFinished);
     QVERIFY(loaded.wait(engineTimeout));
     QCOMPARE(loaded.first().first().toBool(), false);
-    QCOMPARE(noticeShown(*controller),
+    QCOMPARE(signIn.notice(),
              QStringLiteral("Connessione non sicura: il certificato di 127.0.0.1 non è valido, "
                             "perciò la pagina non è stata aperta."));
-    QVERIFY(!controller->window()->findChild<QPushButton*>("reloadButton")->isVisible());
-    release(controller);
+    QVERIFY(!signIn.reloadButton()->isVisible());
     server.kill();
     server.waitForFinished();
+}
+
+void LoginWindowTest::returningUserSignsInWithoutTyping()
+{
+    TemporaryHome home;
+    // A cookie for the browser session only: the profile must keep it all the same.
+    SignInSite site(Hops{{"127.0.0.1", {"sessionKey=returning; Path=/; HttpOnly"}}}, submit);
+    // The sign-in program twice: the first run posts the form, the second finds the cookie kept.
+    for (int run = 1; run <= 2; ++run) {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(SIGN_IN_PROGRAM), {site.origin()});
+        QVERIFY(program.waitForFinished(3 * engineTimeout));
+        QCOMPARE(program.exitCode(), 0);
+        QStringList reports =
+            QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        reports.removeDuplicates();
+        QCOMPARE(reports, QStringList{"returning"});
+        QCOMPARE(site.count("/login"), run);
+        QCOMPARE(site.count("/session"), 1);
+    }
+}
+
+void LoginWindowTest::applicationEndsWithChecksPending()
+{
+    // The test program ends right after this, while delayed checks still hold the window's
+    // controller and its profile: it must end cleanly all the same.
+    static const SignInSite site(Hops{{"127.0.0.1", {"sessionKey=in-flight; Path=/"}}}, submit);
+    static TemporaryHome home;
+    static bool reported = false;
+    WebLoginWindowLauncher launcher(site.origin());
+    const auto controller = launcher.show([](const QString&) { reported = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(reported, engineTimeout);
 }
 
 QTEST_MAIN(LoginWindowTest)

@@ -1,6 +1,6 @@
-#include "DesktopSession.h"
 #include "NotificationDaemonMock.h"
 #include "StatusNotifierWatcher.h"
+#include "TemporaryHome.h"
 #include "storage/SettingsStore.h"
 #include "ui/MenuBarLabel.h"
 
@@ -9,129 +9,259 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTest>
-#include <QtEndian>
 
 namespace {
 
-constexpr int kUiTimeoutMs = 20000;
+constexpr int kTimeoutMs = 20000;
+const QString kSessionKey = QStringLiteral("e2e-session-key");
+const QString kMaxOrg = QStringLiteral("8e41d6c2-05b9-4f37-a2de-91c7b3f46a58");
 const QString kUsagePanel = QStringLiteral("^Pallowe — Utilizzo$");
 const QString kSetupPanel = QStringLiteral("^Pallowe — Accesso$");
+const QString kSignInWindow = QStringLiteral("^Accedi a Zelvik$");
 
-QJsonObject credentials(const DesktopSession& desktop)
+QString run(const QString& program, const QStringList& arguments)
 {
-    QFile file(desktop.home().dataFolder() + QStringLiteral("/credentials.json"));
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                          : QJsonObject();
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
-// How many pixels of the window are close to the colour: the bars are drawn in band colours.
+QString xdotool(const QStringList& arguments)
+{
+    return run(QStringLiteral("xdotool"), arguments);
+}
+
+// The id of a visible window whose name matches, or an empty text.
+QString window(const QString& name)
+{
+    return xdotool({"search", "--onlyvisible", "--name", name}).section(u'\n', 0, 0);
+}
+
+// Polls every tenth of a second: each look at the desktop starts a program.
+bool waitFor(const std::function<bool()>& done, int timeoutMs = kTimeoutMs)
+{
+    for (const QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired(); QTest::qWait(100))
+        if (done())
+            return true;
+    return false;
+}
+
+void stop(QProcess& process)
+{
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+bool isNear(const QColor& a, const QColor& b)
+{
+    return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 40;
+}
+
 int pixelsNear(const QImage& image, const QColor& color)
 {
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            count += qAbs(pixel.red() - color.red()) + qAbs(pixel.green() - color.green()) +
-                                 qAbs(pixel.blue() - color.blue()) <
-                             40
-                         ? 1
-                         : 0;
-        }
+        for (int x = 0; x < image.width(); ++x)
+            count += isNear(image.pixelColor(x, y), color) ? 1 : 0;
     return count;
 }
 
-// The StatusNotifierItem a program registered, reached over the session bus only.
-class TrayItem
+// The same for the pixmaps of a StatusNotifierItem icon: a(iiay), ARGB32 in network order.
+int pixelsNear(const QDBusArgument& pixmaps, const QColor& color)
+{
+    int count = 0;
+    pixmaps.beginArray();
+    while (!pixmaps.atEnd()) {
+        int width = 0, height = 0;
+        QByteArray argb;
+        pixmaps.beginStructure();
+        pixmaps >> width >> height >> argb;
+        pixmaps.endStructure();
+        for (qsizetype i = 0; i + 3 < argb.size(); i += 4)
+            count +=
+                isNear(QColor(uchar(argb[i + 1]), uchar(argb[i + 2]), uchar(argb[i + 3])), color);
+    }
+    pixmaps.endArray();
+    return count;
+}
+
+// A call to the StatusNotifierItem registered as "bus name/object path", over the bus alone.
+QDBusMessage callItem(const QString& item, const QString& interface, const QString& method,
+                      const QVariantList& arguments, const QString& path = {})
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        item.section(u'/', 0, 0), path.isEmpty() ? u'/' + item.section(u'/', 1) : path, interface,
+        method);
+    message.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(message);
+}
+
+QVariant itemProperty(const QString& item, const QString& name)
+{
+    const QDBusMessage reply = callItem(item, "org.freedesktop.DBus.Properties", "Get",
+                                        {"org.kde.StatusNotifierItem", name});
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+int iconPixelsNear(const QString& item, const QColor& color)
+{
+    return pixelsNear(itemProperty(item, "IconPixmap").value<QDBusArgument>(), color);
+}
+
+QString toolTipTitle(const QString& item)
+{
+    const auto toolTip = itemProperty(item, "ToolTip").value<QDBusArgument>();
+    QString iconName, title;
+    toolTip.beginStructure();
+    toolTip >> iconName;
+    pixelsNear(toolTip, {}); // past its pixmaps
+    toolTip >> title;
+    return title;
+}
+
+// The labels of a menu node (id, properties, children) and of all below it.
+QStringList menuLabels(const QDBusArgument& node)
+{
+    int id = 0;
+    QVariantMap properties;
+    node.beginStructure();
+    node >> id >> properties;
+    QStringList labels{properties.value("label").toString()};
+    node.beginArray();
+    while (!node.atEnd()) {
+        QDBusVariant child;
+        node >> child;
+        labels += menuLabels(child.variant().value<QDBusArgument>());
+    }
+    return labels;
+}
+
+QStringList menuLabels(const QString& item)
+{
+    const QString menu = itemProperty(item, "Menu").value<QDBusObjectPath>().path();
+    const QDBusMessage layout =
+        callItem(item, "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList{"label"}}, menu);
+    return menuLabels(layout.arguments().value(1).value<QDBusArgument>());
+}
+
+// A desktop for the real program in a temporary home: the stand-in service, a tray host on
+// the X server the test runs under when asked for, and pallowe itself.
+class Desktop
 {
 public:
-    explicit TrayItem(const QString& registered)
-        : m_service(registered.section(u'/', 0, 0)), m_path(u'/' + registered.section(u'/', 1))
-    {}
-
-    QDBusMessage call(const QString& method, const QVariantList& arguments,
-                      const QString& interface = kItem, const QString& path = {}) const
+    explicit Desktop(const QStringList& serviceOptions)
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            m_service, path.isEmpty() ? m_path : path, interface, method);
-        message.setArguments(arguments);
-        return QDBusConnection::sessionBus().call(message);
+        // The suite runs widgets offscreen; the program under test needs the real X server.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.remove("QT_QPA_PLATFORMTHEME");
+        m_pallowe.setProcessEnvironment(environment);
+        m_pallowe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_service.start(PALLOWE_DEMO_SERVICE,
+                        QStringList{"--session-key=" + kSessionKey} + serviceOptions);
+        if (m_service.waitForReadyRead(kTimeoutMs))
+            m_origin = "http://127.0.0.1:" + QString::fromUtf8(m_service.readLine().trimmed());
+    }
+    ~Desktop()
+    {
+        for (QProcess* process : {&m_pallowe, &m_service, &m_trayHost})
+            stop(*process);
     }
 
-    QVariant property(const QString& name) const
+    bool startTrayHost()
     {
-        const QDBusMessage reply = call("Get", {kItem, name}, "org.freedesktop.DBus.Properties");
-        return reply.arguments().value(0).value<QDBusVariant>().variant();
+        // A tray host that has only just quit may still hold the tray selection for a moment.
+        return waitFor([this] {
+            if (m_trayHost.state() == QProcess::NotRunning)
+                m_trayHost.start("trayer", {"--edge", "top", "--align", "right", "--widthtype",
+                                            "pixel", "--width", "32", "--heighttype", "pixel",
+                                            "--height", "32", "--transparent", "false", "--tint",
+                                            "0x333333", "--SetDockType", "true"});
+            m_trayWindow = xdotool({"search", "--onlyvisible", "--class", "trayer"});
+            return !m_trayWindow.isEmpty();
+        });
+    }
+    void stopTrayHost()
+    {
+        stop(m_trayHost);
+        m_trayWindow.clear();
     }
 
-    QImage icon() const { return largest(property("IconPixmap").value<QDBusArgument>()); }
-
-    QString toolTipTitle() const
+    // Starts pallowe and, on a desktop with a tray host, waits until its icon sits there.
+    bool startPallowe(const QStringList& arguments)
     {
-        const auto toolTip = property("ToolTip").value<QDBusArgument>();
-        QString iconName, title;
-        toolTip.beginStructure();
-        toolTip >> iconName;
-        largest(toolTip);
-        toolTip >> title;
-        return title;
+        const int before = dockedIcons();
+        m_pallowe.start(PALLOWE_BINARY, arguments);
+        return !m_origin.isEmpty() &&
+               (m_trayWindow.isEmpty() ||
+                waitFor([&] { return !isRunning() || dockedIcons() > before; })) &&
+               isRunning();
+    }
+    void stopPallowe() { stop(m_pallowe); }
+    bool isRunning() const { return m_pallowe.state() != QProcess::NotRunning; }
+
+    QString origin() const { return m_origin; }
+    QStringList sessionArguments() const
+    {
+        return {"--sk=" + kSessionKey, "--org-id=" + kMaxOrg, "--service-origin=" + m_origin};
+    }
+    // How many requests of the service's log contain the fragment.
+    int served(const QString& fragment)
+    {
+        m_log += m_service.readAllStandardError();
+        return int(QString::fromUtf8(m_log).split(u'\n').filter(fragment).size());
+    }
+    QJsonObject credentials() const
+    {
+        QFile file(home.dataFolder() + QStringLiteral("/credentials.json"));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
     }
 
-    QStringList menuLabels() const
+    bool openPanel(const QString& panel)
     {
-        const QString menu = property("Menu").value<QDBusObjectPath>().path();
-        const QDBusMessage layout =
-            call("GetLayout", {0, -1, QStringList{"label"}}, "com.canonical.dbusmenu", menu);
-        return labels(layout.arguments().value(1).value<QDBusArgument>());
+        clickTrayIcon();
+        return waitFor([&panel] { return !window(panel).isEmpty(); });
     }
+    void clickTrayIcon()
+    {
+        xdotool({"mousemove", "--window", m_trayWindow, "16", "16", "click", "1"});
+    }
+    static void press(const QString& key) { xdotool({"key", key}); }
+    QImage grab(const QString& name) const
+    {
+        const QString path = home.path() + QStringLiteral("/window.png");
+        run("import", {"-window", window(name), path});
+        return QImage(path);
+    }
+
+    const TemporaryHome home;
 
 private:
-    static inline const QString kItem = QStringLiteral("org.kde.StatusNotifierItem");
-
-    // a(iiay): width, height and ARGB32 pixels in network byte order.
-    static QImage largest(const QDBusArgument& pixmaps)
+    int dockedIcons() const
     {
-        QImage result;
-        pixmaps.beginArray();
-        while (!pixmaps.atEnd()) {
-            int width = 0, height = 0;
-            QByteArray pixels;
-            pixmaps.beginStructure();
-            pixmaps >> width >> height >> pixels;
-            pixmaps.endStructure();
-            if (width <= result.width() || pixels.size() != width * height * 4)
-                continue;
-            result = QImage(width, height, QImage::Format_ARGB32);
-            for (int i = 0; i < width * height; ++i)
-                reinterpret_cast<quint32*>(result.bits())[i] =
-                    qFromBigEndian<quint32>(pixels.constData() + 4 * i);
-        }
-        pixmaps.endArray();
-        return result;
+        if (m_trayWindow.isEmpty())
+            return 0;
+        const auto lines = run("xwininfo", {"-children", "-id", m_trayWindow}).split(u'\n');
+        return int(std::count_if(lines.begin(), lines.end(), [](const QString& line) {
+            return line.trimmed().startsWith(QStringLiteral("0x"));
+        }));
     }
 
-    // A menu node (id, properties, children), depth first.
-    static QStringList labels(const QDBusArgument& node)
-    {
-        int id = 0;
-        QVariantMap properties;
-        node.beginStructure();
-        node >> id >> properties;
-        QStringList result{properties.value("label").toString()};
-        node.beginArray();
-        while (!node.atEnd()) {
-            QDBusVariant child;
-            node >> child;
-            result += labels(child.variant().value<QDBusArgument>());
-        }
-        return result;
-    }
-
-    const QString m_service;
-    const QString m_path;
+    QProcess m_trayHost, m_service, m_pallowe;
+    QString m_trayWindow, m_origin;
+    QByteArray m_log;
 };
 
 } // namespace
@@ -142,18 +272,10 @@ class TestDesktop : public QObject
 
 private slots:
     void initTestCase();
-    void commandLineSessionShowsReport();
-    void crossingPostsOneNotification();
+    void commandLineSessionOnBothKindsOfTray();
+    void webSignInUntilTheSessionExpires();
     void backgroundRefreshAlertsAndForecasts();
-    void expiredSessionReturnsToSetup();
-    void webSignInStoresChosenOrganization();
-    void statusNotifierItemOverDBus();
-
-private:
-    bool openPanel(DesktopSession& desktop, const QString& panel);
 };
-
-#define START(call) QVERIFY2(desktop.call, qPrintable(desktop.failure()))
 
 void TestDesktop::initTestCase()
 {
@@ -161,178 +283,121 @@ void TestDesktop::initTestCase()
         QSKIP("needs an X server and a session bus: run under xvfb-run and dbus-run-session");
 }
 
-bool TestDesktop::openPanel(DesktopSession& desktop, const QString& panel)
+void TestDesktop::commandLineSessionOnBothKindsOfTray()
 {
-    desktop.clickTrayIcon();
-    QDeadlineTimer deadline(kUiTimeoutMs);
-    while (!deadline.hasExpired()) {
-        if (!desktop.visibleWindow(panel).isEmpty())
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
+    NotificationDaemonMock notifications;
+    QVERIFY2(notifications.start(), qPrintable(notifications.failure()));
+    Desktop desktop({"--cross-80-after=2"});
+    QVERIFY(desktop.startTrayHost());
+    QVERIFY(desktop.startPallowe(desktop.sessionArguments()));
+    QCOMPARE(desktop.credentials(), QJsonObject({{"sessionKey", kSessionKey}, {"orgId", kMaxOrg}}));
+    QCOMPARE(QFile::permissions(desktop.home.dataFolder() + "/credentials.json") & 0x0077, 0);
+    QCOMPARE(desktop.served("/usage"), 0); // nothing is fetched before the panel opens
 
-void TestDesktop::commandLineSessionShowsReport()
-{
-    DesktopSession desktop;
-    START(startTrayHost());
-    START(startService());
-    START(startPallowe(desktop.sessionArguments()));
-
-    QCOMPARE(credentials(desktop), QJsonObject({{"sessionKey", DesktopSession::kSessionKey},
-                                                {"orgId", DesktopSession::kMaxOrg}}));
-    QCOMPARE(QFile::permissions(desktop.home().dataFolder() + "/credentials.json") & 0x0077, 0);
-    QCOMPARE(desktop.serviceLogCount("/usage"), 0); // nothing is fetched before the panel opens
-
-    QVERIFY(openPanel(desktop, kUsagePanel));
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200 session-cookie=yes"), 1,
-                              kUiTimeoutMs);
+    QVERIFY(desktop.openPanel(kUsagePanel));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 200 session-cookie=yes"), 1, kTimeoutMs);
     // The report's bars are drawn in their band colours.
-    QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(desktop.grabWindow(desktop.visibleWindow(kUsagePanel)),
-                                        QColor(0x00, 0x7A, 0xFF)) > 200,
-                             kUiTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(pixelsNear(desktop.grab(kUsagePanel), QColor(0x00, 0x7A, 0xFF)) > 200,
+                             kTimeoutMs);
 
-    // A second start without options reuses the stored session.
-    desktop.pressKey("Escape");
-    START(stopPallowe());
-    START(startPallowe({"--service-origin=" + desktop.origin()}));
-    QVERIFY(openPanel(desktop, kUsagePanel));
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200 session-cookie=yes"), 2,
-                              kUiTimeoutMs);
-}
+    // Again without options, on a desktop that hosts tray items over D-Bus only: the stored
+    // session is used, and the item is reached over the session bus alone.
+    Desktop::press("Escape");
+    desktop.stopPallowe();
+    desktop.stopTrayHost();
+    StatusNotifierWatcher watcher;
+    QVERIFY(watcher.isRegistered());
+    QVERIFY(desktop.startPallowe({"--service-origin=" + desktop.origin()}));
+    QTRY_VERIFY_WITH_TIMEOUT(!watcher.registeredItems().isEmpty(), kTimeoutMs);
+    const QString item = watcher.registeredItems().first();
+    // Before any report the face is at 0 %, in the green band.
+    QVERIFY(toolTipTitle(item).startsWith(QStringLiteral("Pallowe — 0%")));
+    QVERIFY(iconPixelsNear(item, MenuBarLabel::color(0)) > 0);
+    const QStringList labels = menuLabels(item);
+    QVERIFY2(labels.contains("Apri") && labels.contains("Esci"), qPrintable(labels.join(", ")));
 
-void TestDesktop::crossingPostsOneNotification()
-{
-    NotificationDaemonMock server;
-    QVERIFY2(server.start(), qPrintable(server.failure()));
-    DesktopSession desktop;
-    START(startTrayHost());
-    START(startService({"--cross-80-after=2"}));
-    START(startPallowe(desktop.sessionArguments()));
-
-    for (int opening = 1; opening <= 3; ++opening) {
-        QVERIFY(openPanel(desktop, kUsagePanel));
-        QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200"), opening, kUiTimeoutMs);
-        QTest::qWait(300);
-        desktop.pressKey("Escape");
-        QTest::qWait(300);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(server.callsOf("Notify").size(), 1, kUiTimeoutMs);
+    // The second report crosses 80 %: one alert, and no other at the next report.
+    callItem(item, "org.kde.StatusNotifierItem", "Activate", {400, 300});
+    QTRY_VERIFY_WITH_TIMEOUT(!window(kUsagePanel).isEmpty(), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 200 session-cookie=yes"), 2, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(toolTipTitle(item).startsWith(QStringLiteral("Pallowe — 80%")),
+                             kTimeoutMs);
+    QVERIFY(iconPixelsNear(item, MenuBarLabel::color(80)) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(notifications.callsOf("Notify").size(), 1, kTimeoutMs);
+    Desktop::press("Escape");
+    QTest::qWait(300);
+    callItem(item, "org.kde.StatusNotifierItem", "Activate", {400, 300});
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 200"), 3, kTimeoutMs);
     QTest::qWait(500);
-    const auto calls = server.callsOf("Notify");
+    const auto calls = notifications.callsOf("Notify");
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first().at(Summary).toString(), QStringLiteral("Pallowe"));
     QCOMPARE(calls.first().at(Body).toString(),
              QStringLiteral("Utilizzo al 80% — soglia 80% raggiunta."));
 }
 
+void TestDesktop::webSignInUntilTheSessionExpires()
+{
+    // A session answers two requests: the organization's details and one report.
+    Desktop desktop({"--expire-after=2"});
+    QVERIFY(desktop.startTrayHost());
+    QVERIFY(desktop.startPallowe({"--service-origin=" + desktop.origin()}));
+
+    QVERIFY(desktop.openPanel(kSetupPanel));
+    QTest::qWait(500);
+    Desktop::press("space"); // the sign-in button has the focus
+    QString signIn;
+    QTRY_VERIFY_WITH_TIMEOUT(!(signIn = window(kSignInWindow)).isEmpty(), 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.served("GET /login 200"), 1, 60000);
+    QTest::qWait(1500); // the page settles and focuses its e-mail field
+    xdotool({"windowfocus", "--sync", signIn});
+    xdotool({"type", "--delay", "20", "mario.rossi@example.com"});
+    Desktop::press("Tab");
+    xdotool({"type", "--delay", "20", "segreta"});
+    Desktop::press("Return");
+
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.credentials().contains("orgName"), 60000);
+    const QJsonObject stored = desktop.credentials();
+    QVERIFY(stored.value("sessionKey").toString().startsWith("sk-demo-"));
+    QCOMPARE(stored.value("orgId").toString(), kMaxOrg);
+    QCOMPARE(stored.value("orgName").toString(), QStringLiteral("Studio Rossi & Associati"));
+    QTRY_VERIFY_WITH_TIMEOUT(window(kSignInWindow).isEmpty(), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 200 session-cookie=yes"), 1, kTimeoutMs);
+
+    // The next refresh is refused: the session is forgotten and the setup comes back.
+    Desktop::press("Escape");
+    QTest::qWait(300);
+    desktop.clickTrayIcon();
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 401"), 1, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!window(kSetupPanel).isEmpty(), kTimeoutMs);
+    QVERIFY(!QFile::exists(desktop.home.dataFolder() + "/credentials.json"));
+}
+
 void TestDesktop::backgroundRefreshAlertsAndForecasts()
 {
-    NotificationDaemonMock server;
-    QVERIFY2(server.start(), qPrintable(server.failure()));
-    DesktopSession desktop;
-    START(startTrayHost());
+    NotificationDaemonMock notifications;
+    QVERIFY2(notifications.start(), qPrintable(notifications.failure()));
     // The slowest clock keeps the weekly windows still; the five-hour one climbs two points a
     // reply from the third on, its reset far ahead.
-    START(startService({"--cross-80-after=3", "--speed=0.01"}));
+    Desktop desktop({"--cross-80-after=3", "--speed=0.01"});
     AppSettings settings;
     settings.backgroundRefresh = true;
-    SettingsStore(desktop.home().dataFolder()).save(settings);
-    START(startPallowe(desktop.sessionArguments() + QStringList{"--refresh-interval=2"}));
+    SettingsStore(desktop.home.dataFolder()).save(settings);
+    QVERIFY(desktop.startTrayHost());
+    QVERIFY(desktop.startPallowe(desktop.sessionArguments() + QStringList{"--refresh-interval=1"}));
 
     // The panel never opened: refreshes come, and with them the alert at 80 %.
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200") >= 3, kUiTimeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(server.callsOf("Notify").size(), 1, kUiTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.served("/usage 200") >= 3, kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(notifications.callsOf("Notify").size(), 1, kTimeoutMs);
 
     // Rising: the session bar carries the forecast line. Full (from the 13th reply): it goes.
-    QVERIFY(openPanel(desktop, kUsagePanel));
-    const int risingHeight = desktop.grabWindow(desktop.visibleWindow(kUsagePanel)).height();
-    desktop.pressKey("Escape");
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200") >= 14, 60000);
-    QVERIFY(openPanel(desktop, kUsagePanel));
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.grabWindow(desktop.visibleWindow(kUsagePanel)).height() <
-                                 risingHeight,
-                             kUiTimeoutMs);
-    QCOMPARE(server.callsOf("Notify").size(), 1);
-}
-
-void TestDesktop::expiredSessionReturnsToSetup()
-{
-    DesktopSession desktop;
-    START(startTrayHost());
-    START(startService({"--expire-after=1"}));
-    START(startPallowe(desktop.sessionArguments()));
-
-    QVERIFY(openPanel(desktop, kUsagePanel));
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200"), 1, kUiTimeoutMs);
-    desktop.pressKey("Escape");
-    QTest::qWait(300);
-
-    desktop.clickTrayIcon(); // the second refresh is refused
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 401"), 1, kUiTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!desktop.visibleWindow(kSetupPanel).isEmpty(), kUiTimeoutMs);
-    QVERIFY(!QFile::exists(desktop.home().dataFolder() + "/credentials.json"));
-}
-
-void TestDesktop::webSignInStoresChosenOrganization()
-{
-    DesktopSession desktop;
-    START(startTrayHost());
-    START(startService());
-    START(startPallowe({"--service-origin=" + desktop.origin()}));
-
-    QVERIFY(openPanel(desktop, kSetupPanel));
-    QTest::qWait(500);
-    desktop.pressKey("space"); // the sign-in button has the focus
-    QString loginWindow;
-    QTRY_VERIFY_WITH_TIMEOUT(!(loginWindow = desktop.visibleWindow("^Accedi a Zelvik$")).isEmpty(),
-                             60000);
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("GET /login 200"), 1, 60000);
-    QTest::qWait(1500); // the page settles and focuses its e-mail field
-    DesktopSession::run("xdotool", {"windowfocus", "--sync", loginWindow});
-    DesktopSession::run("xdotool", {"type", "--delay", "20", "mario.rossi@example.com"});
-    desktop.pressKey("Tab");
-    DesktopSession::run("xdotool", {"type", "--delay", "20", "segreta"});
-    desktop.pressKey("Return");
-
-    QTRY_VERIFY_WITH_TIMEOUT(credentials(desktop).contains("orgName"), 60000);
-    const QJsonObject stored = credentials(desktop);
-    QVERIFY(stored.value("sessionKey").toString().startsWith("sk-demo-"));
-    QCOMPARE(stored.value("orgId").toString(), DesktopSession::kMaxOrg);
-    QCOMPARE(stored.value("orgName").toString(), QStringLiteral("Studio Rossi & Associati"));
-    QTRY_VERIFY_WITH_TIMEOUT(desktop.visibleWindow("^Accedi a Zelvik$").isEmpty(), kUiTimeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200 session-cookie=yes"), 1,
-                              kUiTimeoutMs);
-}
-
-void TestDesktop::statusNotifierItemOverDBus()
-{
-    // No XEmbed tray, only a watcher: the desktops that host items over D-Bus.
-    StatusNotifierWatcher watcher;
-    QVERIFY(watcher.isRegistered());
-    NotificationDaemonMock notifications; // the alert at 80% goes there, not into the tooltip
-    QVERIFY2(notifications.start(), qPrintable(notifications.failure()));
-    DesktopSession desktop;
-    START(startService({"--cross-80-after=1"}));
-    desktop.launchPallowe(desktop.sessionArguments());
-
-    QTRY_VERIFY_WITH_TIMEOUT(!watcher.registeredItems().isEmpty(), kUiTimeoutMs);
-    const TrayItem item(watcher.registeredItems().first());
-
-    // Before any report the face is at 0 %, in the green band.
-    QVERIFY(item.toolTipTitle().startsWith(QStringLiteral("Pallowe — 0%")));
-    QVERIFY(pixelsNear(item.icon(), MenuBarLabel::color(0)) > 0);
-    const QStringList labels = item.menuLabels();
-    QVERIFY2(labels.contains("Apri") && labels.contains("Esci"), qPrintable(labels.join(", ")));
-
-    item.call("Activate", {400, 300});
-    QTRY_VERIFY_WITH_TIMEOUT(!desktop.visibleWindow(kUsagePanel).isEmpty(), kUiTimeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(desktop.serviceLogCount("/usage 200 session-cookie=yes"), 1,
-                              kUiTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(item.toolTipTitle().startsWith(QStringLiteral("Pallowe — 80%")),
-                             kUiTimeoutMs);
-    QVERIFY(pixelsNear(item.icon(), MenuBarLabel::color(80)) > 0);
+    QVERIFY(desktop.openPanel(kUsagePanel));
+    const int risingHeight = desktop.grab(kUsagePanel).height();
+    Desktop::press("Escape");
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.served("/usage 200") >= 14, 60000);
+    QVERIFY(desktop.openPanel(kUsagePanel));
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.grab(kUsagePanel).height() < risingHeight, kTimeoutMs);
+    QCOMPARE(notifications.callsOf("Notify").size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestDesktop)

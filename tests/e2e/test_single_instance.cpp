@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 namespace {
 
@@ -21,26 +20,22 @@ QByteArray credentials(const QString& dataFolder)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-struct Kill
-{
-    void operator()(QProcess* process) const
-    {
-        process->kill();
-        process->waitForFinished();
-        delete process;
-    }
-};
-using Program = std::unique_ptr<QProcess, Kill>;
-
 // The real program, offscreen: with no tray to wait for, it runs until killed.
-Program start(const QStringList& arguments,
-              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+struct Program : QProcess
 {
-    Program program(new QProcess);
-    program->setProcessEnvironment(environment);
-    program->start(QStringLiteral(PALLOWE_BINARY), arguments);
-    return program;
-}
+    explicit Program(const QStringList& arguments, const QProcessEnvironment& environment =
+                                                       QProcessEnvironment::systemEnvironment())
+    {
+        setProcessEnvironment(environment);
+        start(QStringLiteral(PALLOWE_BINARY), arguments);
+    }
+    ~Program() override
+    {
+        kill();
+        waitForFinished();
+    }
+    bool ended() const { return state() == QProcess::NotRunning; }
+};
 
 } // namespace
 
@@ -75,40 +70,36 @@ void TestSingleInstance::secondStart()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!sessionBus) // an address that fails, so no bus is launched either
         environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    const Program first = start(kSessionA, environment);
+    const Program first(kSessionA, environment);
     QTRY_COMPARE_WITH_TIMEOUT(credentials(home.dataFolder()), kRecordA, kTimeoutMs);
 
     if (exitCode < 0)
         environment.insert("XDG_DATA_HOME", otherHome.path());
-    const Program second = start(kSessionB, environment);
+    Program second(kSessionB, environment);
     if (exitCode < 0) {
         QTRY_COMPARE_WITH_TIMEOUT(credentials(otherHome.path() + "/Pallowe"), kRecordB, kTimeoutMs);
-        QCOMPARE(second->state(), QProcess::Running);
+        QCOMPARE(second.state(), QProcess::Running);
     } else {
-        QVERIFY(second->waitForFinished(kTimeoutMs));
-        QCOMPARE(second->exitCode(), exitCode);
-        const QString said = QString::fromUtf8(second->readAllStandardError());
+        QVERIFY(second.waitForFinished(kTimeoutMs));
+        QCOMPARE(second.exitCode(), exitCode);
+        const QString said = QString::fromUtf8(second.readAllStandardError());
         QCOMPARE(said.split(u'\n').filter(QRegularExpression("^pallowe: ")).size(), 1);
         QVERIFY2(!said.contains("sk-BBBB"), qPrintable(said));
     }
     QCOMPARE(credentials(home.dataFolder()), firstRecord);
-    QCOMPARE(first->state(), QProcess::Running);
+    QCOMPARE(first.state(), QProcess::Running);
 }
 
 void TestSingleInstance::simultaneousStartsStoreOneWholeSession()
 {
     TemporaryHome home;
     for (int round = 0; round < 5; ++round) {
-        const Program a = start(kSessionA), b = start(kSessionB);
-        const auto ended = [](const Program& program) {
-            return program->state() == QProcess::NotRunning;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(ended(a) || ended(b), kTimeoutMs);
+        const Program a(kSessionA), b(kSessionB);
+        QTRY_VERIFY_WITH_TIMEOUT(a.ended() || b.ended(), kTimeoutMs);
         // The one that ended handed its session over; the one that stays stored it whole.
-        const bool aEnded = ended(a);
-        QVERIFY(aEnded != ended(b));
-        QCOMPARE((aEnded ? a : b)->exitCode(), 0);
-        QCOMPARE(credentials(home.dataFolder()), aEnded ? kRecordA : kRecordB);
+        QVERIFY(a.ended() != b.ended());
+        QCOMPARE((a.ended() ? a : b).exitCode(), 0);
+        QCOMPARE(credentials(home.dataFolder()), a.ended() ? kRecordA : kRecordB);
     }
 }
 

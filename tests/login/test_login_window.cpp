@@ -26,12 +26,7 @@ const QString submit = QStringLiteral("document.getElementById('submit').click()
 
 // A step of the sign-in's redirect chain: its host ("127.0.0.1", or a name under "localhost",
 // which the engine resolves to this machine) and the Set-Cookie values it sends.
-struct Hop
-{
-    QString host;
-    QByteArrayList setCookies;
-};
-using Hops = QList<Hop>;
+using Hops = QList<std::pair<QString, QByteArrayList>>;
 
 // The service's sign-in pages: posting the form of "/login" leads through the hops to
 // "/welcome". The link "popup-link" opens the chain in a new window, "/bye" closes its window.
@@ -55,7 +50,7 @@ public:
         m_server.onGet(R"(/hop/(\d+))",
                        [this](const httplib::Request& request, httplib::Response& response) {
                            const int index = std::stoi(request.matches[1].str());
-                           for (const QByteArray& cookie : m_hops.value(index).setCookies)
+                           for (const QByteArray& cookie : m_hops.value(index).second)
                                response.set_header("Set-Cookie", cookie.toStdString());
                            response.set_redirect(hopUrl(index + 1), 303);
                        });
@@ -76,7 +71,7 @@ private:
         const std::string port = ":" + std::to_string(m_server.port());
         if (index >= m_hops.size())
             return "http://127.0.0.1" + port + "/welcome";
-        return "http://" + m_hops[index].host.toStdString() + port + "/hop/" +
+        return "http://" + m_hops[index].first.toStdString() + port + "/hop/" +
                std::to_string(index);
     }
 
@@ -125,27 +120,16 @@ struct SignIn
     std::shared_ptr<LoginWindowController> controller;
 };
 
-// Microseconds since 1601-01-01 UTC, as the engine keeps times.
-QByteArray engineTime(int daysFromNow)
-{
-    const QDateTime epoch(QDate(1601, 1, 1), QTime(0, 0), Qt::UTC);
-    return QByteArray::number(epoch.msecsTo(QDateTime::currentDateTimeUtc().addDays(daysFromNow)) *
-                              1000);
-}
-
 QStringList described(const QList<QNetworkCookie>& cookies)
 {
     QStringList result;
     for (const QNetworkCookie& cookie : cookies)
-        result << QString::fromUtf8(cookie.name() + '=' + cookie.value()) + ' ' + cookie.domain() +
-                      ' ' + cookie.path() + (cookie.isSecure() ? " secure" : "") +
+        result << QString::fromUtf8(cookie.name() + '=' + cookie.value()) + '@' + cookie.domain() +
                       (cookie.isHttpOnly() ? " httponly" : "");
     return result;
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Hop)
 
 class LoginWindowTest : public QObject
 {
@@ -338,21 +322,21 @@ void LoginWindowTest::readsUsableStoredCookies()
     QVERIFY(StoredCookies::read(folder.path()).isEmpty()); // no database yet
     sqlite3* engine = nullptr;
     QCOMPARE(sqlite3_open(folder.filePath("Cookies").toUtf8().constData(), &engine), SQLITE_OK);
-    // The columns of the engine's own table that matter, under the engine's names.
-    const QByteArray sql =
-        "CREATE TABLE cookies(host_key TEXT, name TEXT, value TEXT, encrypted_value BLOB, path "
-        "TEXT, expires_utc INTEGER, has_expires INTEGER, is_secure INTEGER, is_httponly INTEGER);"
-        "INSERT INTO cookies VALUES('.zelvik.ai', 'theme', 'dark', X'', '/', " +
-        engineTime(1) + ", 1, 1, 0), ('zelvik.ai', 'sessionKey', 'expired', X'', '/', " +
-        engineTime(-1) + ", 1, 0, 0), ('zelvik.ai', 'sessionKey', '', X'7631300102', '/', " +
-        engineTime(1) +
-        ", 1, 0, 0), ('127.0.0.1', 'sessionKey', 'kept', X'', '/', 0, 0, 0, 1), "
+    // The columns of the engine's table that matter, under its names. Its times count
+    // microseconds from 1601: 16e15 falls in 2108, 13e15 in 2013.
+    constexpr auto sql =
+        "CREATE TABLE cookies(host_key, name, value, encrypted_value, path, expires_utc, "
+        "has_expires, is_secure, is_httponly); INSERT INTO cookies VALUES"
+        "('.zelvik.ai', 'theme', 'dark', X'', '/', 16000000000000000, 1, 0, 0),"
+        "('zelvik.ai', 'sessionKey', 'expired', X'', '/', 13000000000000000, 1, 0, 0),"
+        "('zelvik.ai', 'sessionKey', '', X'7631300102', '/', 16000000000000000, 1, 0, 0),"
+        "('127.0.0.1', 'sessionKey', 'kept', X'', '/', 0, 0, 0, 1),"
         "('127.0.0.1', 'empty', '', X'', '/', 0, 0, 0, 0)";
-    QCOMPARE(sqlite3_exec(engine, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(engine, sql, nullptr, nullptr, nullptr), SQLITE_OK);
 
     // Expired cookies and values we cannot decrypt are left out; an empty value is a value.
-    const QStringList expected{"theme=dark .zelvik.ai / secure",
-                               "sessionKey=kept 127.0.0.1 / httponly", "empty= 127.0.0.1 /"};
+    const QStringList expected{"theme=dark@.zelvik.ai", "sessionKey=kept@127.0.0.1 httponly",
+                               "empty=@127.0.0.1"};
     QCOMPARE(described(StoredCookies::read(folder.path())), expected);
     // Another engine (a second instance of the program) may hold the database locked.
     QCOMPARE(sqlite3_exec(engine, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr,

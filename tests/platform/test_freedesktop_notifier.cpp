@@ -39,7 +39,6 @@ private slots:
     void postsTheNotification();
     void sameIdentifierReplaces_data();
     void sameIdentifierReplaces();
-    void requestPermissionAsksForCapabilities();
     void fallsBackOnlyWithoutServer_data();
     void fallsBackOnlyWithoutServer();
 };
@@ -57,19 +56,16 @@ void TestFreedesktopNotifier::postsTheNotification()
     FallbackRecord fallback;
     FreedesktopNotifier notifier(fallback.callback());
 
+    notifier.requestPermission(); // freedesktop has no permission step: only a question
+    QTRY_COMPARE(server.callsOf("GetCapabilities").size(), 1);
+    QVERIFY(server.callsOf("Notify").isEmpty());
     notifier.post("pallowe-alert-80", "Pallowe", kAlertBody);
-
     QTRY_COMPARE(server.callsOf("Notify").size(), 1);
     const QVariantList call = server.callsOf("Notify").constFirst();
-    QCOMPARE(call.size(), 8);
-    QCOMPARE(call[AppName].toString(), QStringLiteral("Pallowe"));
-    QCOMPARE(call[ReplacesId].toUInt(), 0u);
-    QCOMPARE(call[AppIcon].toString(), QStringLiteral("pallowe"));
-    QCOMPARE(call[Summary].toString(), QStringLiteral("Pallowe"));
-    QCOMPARE(call[Body].toString(), kAlertBody);
-    QVERIFY(call[Body].toString().contains(QChar(0x2014))); // the em dash survives the bus
-    QCOMPARE(call[Actions].toStringList(), QStringList());
     const QVariantMap hints = call[Hints].toMap();
+    QCOMPARE(call.mid(AppName, Actions),
+             (QVariantList{"Pallowe", 0u, "pallowe", "Pallowe", kAlertBody}));
+    QCOMPARE(call[Actions].toStringList(), QStringList());
     QCOMPARE(hints.value("desktop-entry").toString(), QStringLiteral("pallowe"));
     QCOMPARE(hints.value("sound-name").toString(), QStringLiteral("message-new-instant"));
     QCOMPARE(call[Expire].toInt(), -1);
@@ -114,18 +110,6 @@ void TestFreedesktopNotifier::sameIdentifierReplaces()
     QCOMPARE(server.callsOf("Notify").constLast().value(Body).toString(),
              QString::number(identifiers.size() - 1));
     QVERIFY(fallback.shown.isEmpty());
-}
-
-void TestFreedesktopNotifier::requestPermissionAsksForCapabilities()
-{
-    NotificationDaemonMock server;
-    QVERIFY2(server.start(), qPrintable(server.failure()));
-    FreedesktopNotifier notifier({});
-
-    notifier.requestPermission();
-
-    QTRY_COMPARE(server.callsOf("GetCapabilities").size(), 1);
-    QVERIFY(server.callsOf("Notify").isEmpty());
 }
 
 void TestFreedesktopNotifier::fallsBackOnlyWithoutServer_data()

@@ -1,184 +1,125 @@
 #include "StateFixture.h"
 #include "state/StartupOptions.h"
 
-#include <QCoroTask>
 #include <QFile>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 void writeCredentials(const QString& folder, const QByteArray& json)
 {
-    const CredentialStore store(folder); // creates the folder
-    QFile file(store.filePath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(json);
+    QFile file(CredentialStore(folder).filePath()); // the store creates the folder
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
 }
 
-AppState::Services servicesIn(const TemporaryHome& home)
+QByteArray fiveHour(double percent)
 {
-    return AppState::Services{home.dataFolder()};
+    return QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"x"}})")
+        .arg(percent)
+        .toUtf8();
 }
 
 } // namespace
+
+struct RefreshCase
+{
+    QByteArray credentials = {}; // replaces credentials.json; empty: kept, "-": removed
+    QByteArray body = fiveHour(50);
+    int status = 200;
+    qint64 percent = 30; // the report before this refresh stands at 30 %
+    QString error = {};  // how it starts; empty: none
+    bool configured = true;
+    int requests = 1;
+};
+Q_DECLARE_METATYPE(RefreshCase)
 
 class TestAppState : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void refreshNeedsStoredSession_data();
-    void refreshNeedsStoredSession();
-    void refreshAppliesReport();
-    void refreshFailures_data();
-    void refreshFailures();
-    void invalidSessionClearsStoreKeepsReport();
+    void refresh_data();
+    void refresh();
     void overlappingRefreshesApplyInCompletionOrder();
     void notifiesOnlyRealChanges();
-    void menuBarPercentTruncates_data();
-    void menuBarPercentTruncates();
-    void startupOptions_data();
-    void startupOptions();
-    void serviceOriginOption();
-    void refreshIntervalOption();
+    void startupSession_data();
+    void startupSession();
+    void startupValues_data();
+    void startupValues();
+    void paceForecast_data();
+    void paceForecast();
 };
 
-void TestAppState::refreshNeedsStoredSession_data()
+void TestAppState::refresh_data()
 {
-    QTest::addColumn<QByteArray>("credentials"); // empty: no file
-    QTest::addColumn<QString>("requestedPath");  // empty: no request
-
-    QTest::newRow("no file") << QByteArray() << "";
-    QTest::newRow("no org") << QByteArray(R"({"sessionKey":"k"})") << "";
-    QTest::newRow("empty key") << QByteArray(R"({"sessionKey":"","orgId":"o"})") << "";
+    QTest::addColumn<RefreshCase>("row");
+    const auto report = [](const char* window, double percent) {
+        return QStringLiteral(R"({"%1":{"utilization":%2,"resets_at":"x"}})")
+            .arg(window)
+            .arg(percent)
+            .toUtf8();
+    };
+    QTest::newRow("headline truncates") << RefreshCase{.body = fiveHour(79.9), .percent = 79};
+    QTest::newRow("seven day") << RefreshCase{.body = report("seven_day", 97.2), .percent = 97};
+    QTest::newRow("over 100") << RefreshCase{.body = fiveHour(130.7), .percent = 130};
+    QTest::newRow("huge") << RefreshCase{.body = fiveHour(1e300), .percent = 0};
+    QTest::newRow("per-model ignored")
+        << RefreshCase{.body = report("seven_day_velmar", 100), .percent = 0};
+    QTest::newRow("500") << RefreshCase{.status = 500, .error = "Errore di rete: HTTP 500"};
+    QTest::newRow("bad body") << RefreshCase{.body = "nope",
+                                             .error = "Errore parsing risposta: JSON non valido"};
+    for (const int status : {401, 403})
+        QTest::addRow("%d", status) << RefreshCase{
+            .status = status, .error = "Sessione scaduta — accedi di nuovo.", .configured = false};
+    QTest::newRow("no file") << RefreshCase{.credentials = "-", .configured = false, .requests = 0};
+    QTest::newRow("no org") << RefreshCase{
+        .credentials = R"({"sessionKey":"k"})", .configured = false, .requests = 0};
+    QTest::newRow("empty key") << RefreshCase{
+        .credentials = R"({"sessionKey":"","orgId":"o"})", .configured = false, .requests = 0};
     QTest::newRow("empty org still sent")
-        << QByteArray(R"({"sessionKey":"k","orgId":""})") << "/api/organizations//usage";
+        << RefreshCase{.credentials = R"({"sessionKey":"k","orgId":""})", .percent = 50};
 }
 
-void TestAppState::refreshNeedsStoredSession()
+void TestAppState::refresh()
 {
-    QFETCH(QByteArray, credentials);
-    QFETCH(QString, requestedPath);
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(10);
-    // Configured by the command line first, then the file replaced behind the state's back.
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-    QVERIFY(state.isConfigured());
-    QFile::remove(state.credentialStore().filePath());
-    if (!credentials.isEmpty())
-        writeCredentials(home.dataFolder(), credentials);
-
-    QSignalSpy loading(&state, &AppState::isLoadingChanged);
-    QSignalSpy error(&state, &AppState::errorChanged);
-    QCoro::waitFor(state.refresh());
-
-    if (requestedPath.isEmpty()) {
-        QVERIFY(!state.isConfigured());
-        QCOMPARE(service.requestCount(), 0);
-        QCOMPARE(loading.count(), 0);
-        QCOMPARE(error.count(), 0);
-    } else {
-        QCOMPARE(service.requestCount(requestedPath), 1);
-        QVERIFY(state.usage());
-    }
-}
-
-void TestAppState::refreshAppliesReport()
-{
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(42.5, 12);
-    QStringList arguments = sessionArguments(service.origin());
-    arguments << QStringLiteral("--org-name=Studio");
-    AppState state(arguments, servicesIn(home));
-    QCOMPARE(state.orgName(), std::optional(QStringLiteral("Studio")));
-
-    // The name shown follows the store at the moment the report arrives.
-    state.credentialStore().setOrgName(std::nullopt);
-    QSignalSpy loading(&state, &AppState::isLoadingChanged);
-    const QDateTime before = QDateTime::currentDateTime();
-    QCoro::waitFor(state.refresh());
-
-    QVERIFY(state.usage());
-    QCOMPARE(state.usage()->fiveHour->utilization, 42.5);
-    QVERIFY(!state.orgName());
-    QVERIFY(state.lastUpdated() && *state.lastUpdated() >= before);
-    QVERIFY(!state.isLoading());
-    QCOMPARE(loading.count(), 2);
-    QVERIFY(!state.error());
-}
-
-void TestAppState::refreshFailures_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("unreachable");
-    QTest::addColumn<QString>("errorStart");
-
-    QTest::newRow("500") << 500 << QByteArray("{}") << false << "Errore di rete: HTTP 500";
-    QTest::newRow("429") << 429 << QByteArray("{}") << false << "Errore di rete: HTTP 429";
-    QTest::newRow("bad body") << 200 << QByteArray("nope") << false
-                              << "Errore parsing risposta: JSON non valido";
-    QTest::newRow("transport") << 200 << QByteArray("{}") << true << "Connessione rifiutata";
-}
-
-void TestAppState::refreshFailures()
-{
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
-    QFETCH(bool, unreachable);
-    QFETCH(QString, errorStart);
+    QFETCH(RefreshCase, row);
     TemporaryHome home;
     UsageService service;
     service.setUsage(30);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-    QCoro::waitFor(state.refresh());
+    AppState state(sessionArguments(service.origin()), {home.dataFolder()});
+    refreshNow(state);
     const QDateTime firstUpdate = *state.lastUpdated();
+    // The file changed behind the state's back: each refresh reads it anew.
+    if (row.credentials == "-")
+        QFile::remove(state.credentialStore().filePath());
+    else if (!row.credentials.isEmpty())
+        writeCredentials(home.dataFolder(), row.credentials);
 
-    service.setUsageBody(body);
-    service.setStatus(status);
-    if (unreachable) { // the same session, pointed at a closed port
-        AppState offline(sessionArguments(TestHttpServer::unusedOrigin()), servicesIn(home));
-        QCoro::waitFor(offline.refresh());
-        QVERIFY2(offline.error()->contains(errorStart, Qt::CaseInsensitive),
-                 qPrintable(*offline.error()));
-        QVERIFY(offline.isConfigured());
-        return;
-    }
-    QCoro::waitFor(state.refresh());
-    QVERIFY2(state.error()->startsWith(errorStart), qPrintable(*state.error()));
-    QCOMPARE(state.usage()->fiveHour->utilization, 30.0);
-    QCOMPARE(*state.lastUpdated(), firstUpdate);
-    QVERIFY(state.isConfigured() && state.credentialStore().hasCredentials());
-    QVERIFY(!state.isLoading());
+    service.setUsageBody(row.body, row.status);
+    QSignalSpy loading(&state, &AppState::isLoadingChanged);
+    refreshNow(state);
+    QCOMPARE(service.requestCount(), 1 + row.requests);
+    QCOMPARE(loading.count(), 2 * row.requests);
+    QCOMPARE(state.menuBarPercent(), row.percent);
+    const QString error = state.error().value_or("");
+    QVERIFY2(row.error.isEmpty() ? error.isEmpty() : error.startsWith(row.error),
+             qPrintable(error));
+    QCOMPARE(state.isConfigured(), row.configured);
+    if (!row.configured) // a refused session is gone from the disk too
+        QVERIFY(!state.credentialStore().hasCredentials());
+    if (!row.error.isEmpty())
+        QCOMPARE(*state.lastUpdated(), firstUpdate);
 
     // The next refresh that gets past its session test clears the error as it starts.
-    QSignalSpy errors(&state, &AppState::errorChanged);
-    QCoro::waitFor(state.refresh());
-    QCOMPARE(errors.count(), 2); // cleared, then set again by the same failure
-}
-
-void TestAppState::invalidSessionClearsStoreKeepsReport()
-{
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(55);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-    QCoro::waitFor(state.refresh());
-
-    service.setStatus(401);
-    QSignalSpy configured(&state, &AppState::isConfiguredChanged);
-    QCoro::waitFor(state.refresh());
-    QVERIFY(!state.isConfigured());
-    QCOMPARE(configured.count(), 1);
-    QVERIFY(!QFile::exists(state.credentialStore().filePath()));
-    QCOMPARE(state.error(), std::optional(QStringLiteral("Sessione scaduta — accedi di nuovo.")));
-    QCOMPARE(state.usage()->fiveHour->utilization, 55.0);
-    QVERIFY(!state.isLoading());
+    service.setUsage(60);
+    refreshNow(state);
+    QCOMPARE(state.error().has_value(), !row.configured && !row.error.isEmpty());
 }
 
 void TestAppState::overlappingRefreshesApplyInCompletionOrder()
@@ -186,35 +127,27 @@ void TestAppState::overlappingRefreshesApplyInCompletionOrder()
     TemporaryHome home;
     std::atomic<int> calls = 0;
     TestHttpServer server;
-    server.onGet(R"(/api/organizations/o/usage)",
-                 [&](const httplib::Request&, httplib::Response& res) {
-                     const bool first = calls++ == 0;
-                     if (first) // the first request is answered last
-                         std::this_thread::sleep_for(std::chrono::milliseconds(600));
-                     res.set_content(first ? R"({"five_hour":{"utilization":90,"resets_at":"x"}})"
-                                           : R"({"five_hour":{"utilization":10,"resets_at":"x"}})",
-                                     "application/json");
-                 });
+    server.onGet(R"(/api/organizations/o/usage)", [&](const auto&, httplib::Response& res) {
+        const bool first = calls++ == 0;
+        if (first) // the first request is answered last
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        res.set_content(fiveHour(first ? 90 : 10).toStdString(), "application/json");
+    });
     server.start();
-    AppState state(sessionArguments(server.origin(), "o"), servicesIn(home));
-
-    QList<double> applied;
-    QList<bool> loadingWhenApplied;
-    connect(&state, &AppState::usageChanged, this,
-            [&] { applied.append(state.usage()->fiveHour->utilization); });
-    connect(&state, &AppState::isLoadingChanged, this,
-            [&] { loadingWhenApplied.append(state.isLoading()); });
+    AppState state(sessionArguments(server.origin(), "o"), {home.dataFolder()});
+    QList<qint64> applied;
+    QList<bool> loading;
+    connect(&state, &AppState::usageChanged, this, [&] { applied << state.menuBarPercent(); });
+    connect(&state, &AppState::isLoadingChanged, this, [&] { loading << state.isLoading(); });
 
     auto slow = state.refresh();
     QTRY_COMPARE(calls.load(), 1);
-    auto fast = state.refresh();
-    QCoro::waitFor(std::move(fast));
-    QCOMPARE(applied, QList<double>({10}));
+    QCoro::waitFor(state.refresh());
+    QCOMPARE(applied, QList<qint64>{10});
     QVERIFY(!state.isLoading()); // the first to finish ends loading, though another is waiting
     QCoro::waitFor(std::move(slow));
-    QCOMPARE(applied, QList<double>({10, 90}));
-    QCOMPARE(state.menuBarPercent(), 90);
-    QCOMPARE(loadingWhenApplied, QList<bool>({true, false}));
+    QCOMPARE(applied, (QList<qint64>{10, 90}));
+    QCOMPARE(loading, (QList<bool>{true, false}));
 }
 
 void TestAppState::notifiesOnlyRealChanges()
@@ -222,152 +155,152 @@ void TestAppState::notifiesOnlyRealChanges()
     TemporaryHome home;
     UsageService service;
     service.setUsage(20);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-
+    AppState state(sessionArguments(service.origin()), {home.dataFolder()});
     QSignalSpy settings(&state, &AppState::settingsChanged);
-    state.setSettings(AppSettings{});
-    QCOMPARE(settings.count(), 0);
-    state.setSettings(AppSettings{true, 80, true, 0.0});
-    state.setSettings(AppSettings{true, 80, true, 0.0});
-    QCOMPARE(settings.count(), 1);
-
     QSignalSpy usage(&state, &AppState::usageChanged);
-    QSignalSpy updated(&state, &AppState::lastUpdatedChanged);
     QSignalSpy names(&state, &AppState::orgNameChanged);
-    QCoro::waitFor(state.refresh());
-    QCoro::waitFor(state.refresh());
-    QCOMPARE(usage.count(), 2); // the same report notifies every time
-    QVERIFY(updated.count() >= 1);
-    QCOMPARE(names.count(), 0);
 
-    // Canonically equivalent names are the same name.
+    AppSettings lower;
+    lower.alertThresholdPercent = 70;
+    for (const AppSettings& settings : {AppSettings{}, lower, lower})
+        state.setSettings(settings);
+    refreshNow(state);
+    refreshNow(state);
+    // Canonically equivalent names are the same name; the shown one follows the store.
     state.credentialStore().setOrgName(QStringLiteral("Caff\u00e8"));
-    QCoro::waitFor(state.refresh());
+    refreshNow(state);
     state.credentialStore().setOrgName(QStringLiteral("Caffe\u0300"));
-    QCoro::waitFor(state.refresh());
+    refreshNow(state);
+    QCOMPARE(settings.count(), 1);
+    QCOMPARE(usage.count(), 4); // the same report notifies every time
     QCOMPARE(names.count(), 1);
 }
 
-void TestAppState::menuBarPercentTruncates_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<qint64>("percent");
-
-    QTest::newRow("empty report") << QByteArray("{}") << qint64(0);
-    QTest::newRow("seven day only")
-        << QByteArray(R"({"seven_day":{"utilization":42.5,"resets_at":"x"}})") << qint64(42);
-    QTest::newRow("five hour larger")
-        << QByteArray(
-               R"({"five_hour":{"utilization":97.2,"resets_at":"x"},"seven_day":{"utilization":12,"resets_at":"x"}})")
-        << qint64(97);
-    QTest::newRow("79.9") << QByteArray(R"({"five_hour":{"utilization":79.9,"resets_at":"x"}})")
-                          << qint64(79);
-    QTest::newRow("over 100") << QByteArray(
-                                     R"({"five_hour":{"utilization":130.7,"resets_at":"x"}})")
-                              << qint64(130);
-    QTest::newRow("per-model ignored")
-        << QByteArray(R"({"seven_day_velmar":{"utilization":100,"resets_at":"x"}})") << qint64(0);
-    QTest::newRow("huge") << QByteArray(R"({"five_hour":{"utilization":1e300,"resets_at":"x"}})")
-                          << qint64(0);
-}
-
-void TestAppState::menuBarPercentTruncates()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(qint64, percent);
-    TemporaryHome home;
-    UsageService service;
-    service.setUsageBody(body);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-    QCOMPARE(state.menuBarPercent(), 0);
-    QCoro::waitFor(state.refresh());
-    QCOMPARE(state.menuBarPercent(), percent);
-}
-
-void TestAppState::startupOptions_data()
+void TestAppState::startupSession_data()
 {
     QTest::addColumn<QByteArray>("stored"); // credentials.json before start; empty: none
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("expectedFile"); // credentials.json after start; empty: none
+    QTest::addColumn<QByteArray>("expectedFile"); // after start; empty: none
     QTest::addColumn<bool>("configured");
 
     const QByteArray earlier = R"({"sessionKey":"old","orgId":"o1","orgName":"Vecchio"})";
-    QTest::newRow("empty org id") << QByteArray() << QStringList{"--sk=k", "--org-id="}
-                                  << R"({"orgId":"","sessionKey":"k"})" << false;
-    QTest::newRow("key alone") << earlier << QStringList{"--sk=k"} << QString(earlier) << true;
-    QTest::newRow("name alone") << QByteArray() << QStringList{"--org-name=n"} << "" << false;
-    QTest::newRow("last key wins") << QByteArray() << QStringList{"--sk=a", "--sk=b", "--org-id=o"}
-                                   << R"({"orgId":"o","sessionKey":"b"})" << true;
-    QTest::newRow("org first") << QByteArray() << QStringList{"--org-id=o", "--sk=k"}
-                               << R"({"orgId":"o","sessionKey":"k"})" << true;
-    QTest::newRow("removes stored name") << earlier << QStringList{"--sk=k", "--org-id=o"}
-                                         << R"({"orgId":"o","sessionKey":"k"})" << true;
+    const QByteArray none;
+    QTest::newRow("empty org id") << none << QStringList{"--sk=k", "--org-id="}
+                                  << R"({"orgId":"","sessionKey":"k"})"_ba << false;
+    QTest::newRow("key alone") << earlier << QStringList{"--sk=k"} << earlier << true;
+    QTest::newRow("name alone") << none << QStringList{"--org-name=n"} << none << false;
+    QTest::newRow("last key wins") << none << QStringList{"--sk=a", "--org-id=o", "--sk=b"}
+                                   << R"({"orgId":"o","sessionKey":"b"})"_ba << true;
+    QTest::newRow("removes stored name") << earlier << QStringList{"--org-id=o", "--sk=k"}
+                                         << R"({"orgId":"o","sessionKey":"k"})"_ba << true;
     QTest::newRow("capitals ignored")
-        << QByteArray() << QStringList{"--SK=k", "--org-id=o"} << "" << false;
-    QTest::newRow("name with space")
-        << QByteArray() << QStringList{"--sk=k", "--org-id=o", "--org-name=Studio Rossi"}
-        << R"({"orgId":"o","orgName":"Studio Rossi","sessionKey":"k"})" << true;
-    QTest::newRow("value kept verbatim") << QByteArray() << QStringList{"--sk= k=1 ", "--org-id=o"}
-                                         << R"({"orgId":"o","sessionKey":" k=1 "})" << true;
+        << none << QStringList{"--SK=k", "--org-id=o"} << none << false;
+    QTest::newRow("values verbatim")
+        << none << QStringList{"--sk= k=1 ", "--org-id=o", "--org-name=Studio Rossi"}
+        << R"({"orgId":"o","orgName":"Studio Rossi","sessionKey":" k=1 "})"_ba << true;
 }
 
-void TestAppState::startupOptions()
+void TestAppState::startupSession()
 {
     QFETCH(QByteArray, stored);
     QFETCH(QStringList, arguments);
-    QFETCH(QString, expectedFile);
+    QFETCH(QByteArray, expectedFile);
     QFETCH(bool, configured);
     TemporaryHome home;
     if (!stored.isEmpty())
         writeCredentials(home.dataFolder(), stored);
 
-    AppState state(QStringList{"/usr/bin/pallowe"} + arguments, servicesIn(home));
+    AppState state(QStringList{"/usr/bin/pallowe"} + arguments, {home.dataFolder()});
     QFile file(state.credentialStore().filePath());
-    if (expectedFile.isEmpty()) {
-        QVERIFY(!file.exists());
-    } else {
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QJsonDocument::fromJson(file.readAll()),
-                 QJsonDocument::fromJson(expectedFile.toUtf8()));
-    }
+    QCOMPARE(file.open(QIODevice::ReadOnly), !expectedFile.isEmpty());
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()), QJsonDocument::fromJson(expectedFile));
     QCOMPARE(state.isConfigured(), configured);
     QCOMPARE(state.orgName(), state.credentialStore().orgName());
     QVERIFY(!state.usage() && !state.isLoading() && !state.error() && !state.lastUpdated());
 }
 
-void TestAppState::serviceOriginOption()
+void TestAppState::startupValues_data()
 {
-    TemporaryHome home;
-    QCOMPARE(StartupOptions::normalizedOrigin("http://127.0.0.1:8080/"),
-             std::optional<QString>("http://127.0.0.1:8080"));
-    for (const char* invalid :
-         {"ftp://x", "http://", "https://x/api", "http://x?a=1", "http://u:p@x", "x"})
-        QVERIFY2(!StartupOptions::normalizedOrigin(invalid), invalid);
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("origin");  // the service origin that results
+    QTest::addColumn<int>("interval");    // seconds of the refresh loop that results
+    QTest::addColumn<QString>("warning"); // how the warning ends; empty: none
 
-    const AppState defaulted({"pallowe", "--service-origin=file:///etc"}, servicesIn(home));
-    QCOMPARE(defaulted.serviceOrigin(), QStringLiteral("https://zelvik.ai"));
-    const AppState local({"pallowe", "--service-origin=http://127.0.0.1:9/"}, servicesIn(home));
-    QCOMPARE(local.serviceOrigin(), QStringLiteral("http://127.0.0.1:9"));
-
+    const QString fallback = "https://zelvik.ai";
+    QTest::newRow("origin") << "--service-origin=http://127.0.0.1:8080/"
+                            << "http://127.0.0.1:8080" << 300 << "";
+    for (const char* invalid : {"ftp://x", "http://", "https://x/api", "http://x?a=1",
+                                "http://u:p@x", "x", "file:///etc"})
+        QTest::addRow("origin %s", invalid)
+            << QStringLiteral("--service-origin=") + invalid << fallback << 300 << invalid;
     // A terminal must never receive the value's escape sequences or direction overrides.
-    const auto options = StartupOptions::parse({"--service-origin=\x1b]0;x\x07\u202e\\"});
-    QCOMPARE(options.warnings.size(), 1);
-    QVERIFY2(options.warnings[0].endsWith(u"\\x1b]0;x\\x07\\u202e\\\\"),
-             qPrintable(options.warnings[0]));
+    QTest::newRow("origin escaped")
+        << "--service-origin=\x1b]0;x\x07\u202e\\" << fallback << 300 << R"(\x1b]0;x\x07\u202e\\)";
+    QTest::newRow("interval") << "--refresh-interval=5" << fallback << 5 << "";
+    QTest::newRow("longest timer wait")
+        << "--refresh-interval=2147483" << fallback << 2147483 << "";
+    for (const char* ignored : {"0", "-5", "+5", "1.5", "5s", " 5", "2147484"})
+        QTest::addRow("interval %s", ignored)
+            << QStringLiteral("--refresh-interval=") + ignored << fallback << 300 << ignored;
 }
 
-void TestAppState::refreshIntervalOption()
+void TestAppState::startupValues()
 {
+    QFETCH(QString, argument);
+    QFETCH(QString, origin);
+    QFETCH(int, interval);
+    QFETCH(QString, warning);
     TemporaryHome home;
-    const AppState state({"pallowe", "--refresh-interval=5"}, servicesIn(home));
-    QCOMPARE(state.refreshLoop()->interval(), std::chrono::seconds(5));
-    QCOMPARE(StartupOptions::parse({"--refresh-interval=2147483"}).refreshInterval,
-             std::chrono::seconds(2147483)); // the longest a timer waits
-    for (const char* ignored : {"0", "-5", "+5", "1.5", "5s", " 5", "", "2147484"}) {
-        const auto options =
-            StartupOptions::parse({QStringLiteral("--refresh-interval=") + ignored});
-        QVERIFY2(!options.refreshInterval && options.warnings.size() == 1, ignored);
+    const AppState state({"pallowe", argument}, {home.dataFolder()});
+    QCOMPARE(state.serviceOrigin(), origin);
+    QCOMPARE(state.refreshLoop()->interval(), std::chrono::seconds(interval));
+    const QStringList warnings = StartupOptions::parse({argument}).warnings;
+    QCOMPARE(warnings.size(), warning.isEmpty() ? 0 : 1);
+    QVERIFY2(warnings.isEmpty() || warnings[0].endsWith(": " + warning),
+             qPrintable(warnings.value(0)));
+}
+
+void TestAppState::paceForecast_data()
+{
+    QTest::addColumn<QString>("readings"); // "minute:percent" or "minute:percent@resetMinute"
+    QTest::addColumn<int>("resetMinute");  // of readings without their own; -1: unreadable
+    QTest::addColumn<double>("timeScale");
+    QTest::addColumn<int>("fullMinute"); // -1: no forecast
+
+    QTest::newRow("rising fast") << "0:10 15:20" << 300 << 1.0 << 135;
+    QTest::newRow("single reading") << "0:10" << 300 << 1.0 << -1;
+    QTest::newRow("under 10 minutes apart") << "0:10 9:40" << 300 << 1.0 << -1;
+    QTest::newRow("flat") << "0:30 20:30" << 300 << 1.0 << -1;
+    QTest::newRow("falling") << "0:30 20:25" << 300 << 1.0 << -1;
+    QTest::newRow("too slow for the reset") << "0:10 20:11" << 300 << 1.0 << -1;
+    QTest::newRow("full exactly at the reset") << "0:0 60:20" << 300 << 1.0 << -1;
+    QTest::newRow("already full") << "0:90 15:100" << 300 << 1.0 << -1;
+    QTest::newRow("unreadable reset") << "0:10 15:20" << -1 << 1.0 << -1;
+    QTest::newRow("pace of the last hour") << "0:10 60:11 100:21 120:31" << 400 << 1.0 << 327;
+    QTest::newRow("last hour too short: whole window") << "0:10 100:50 105:55" << 300 << 1.0 << 210;
+    QTest::newRow("earlier reset dropped") << "0:50@20 15:60@20 30:5 45:20" << 300 << 1.0 << 125;
+    QTest::newRow("shorter interval, shorter spans") << "0:10 2:20" << 300 << 0.1 << 18;
+}
+
+void TestAppState::paceForecast()
+{
+    QFETCH(QString, readings);
+    QFETCH(int, resetMinute);
+    QFETCH(double, timeScale);
+    QFETCH(int, fullMinute);
+    const auto start = QDateTime::fromString("2026-03-04T10:00:00Z", Qt::ISODate);
+    const auto at = [&](int minute) { return start.addSecs(minute * 60); };
+
+    PaceForecast forecast(timeScale);
+    for (const QString& reading : readings.split(u' ')) {
+        const QStringList parts = reading.split(QRegularExpression("[:@]"));
+        const int reset = parts.size() > 2 ? parts[2].toInt() : resetMinute;
+        const QString resetText = reset < 0 ? "presto" : at(reset).toString(Qt::ISODate);
+        forecast.record(PaceForecast::Window::SevenDayDrevan,
+                        UsageWindow{parts[1].toDouble(), resetText}, at(parts[0].toInt()));
     }
+    const auto fullAt = forecast.fullAt(PaceForecast::Window::SevenDayDrevan);
+    QCOMPARE(fullAt, fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute)));
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

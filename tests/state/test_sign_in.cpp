@@ -1,6 +1,6 @@
 #include "StateFixture.h"
+#include "state/LoginWindowLauncher.h"
 
-#include <QCoroTask>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,9 +20,9 @@ QJsonObject storedCredentials(const AppState& state)
                                           : QJsonObject();
 }
 
-// Like the real sign-in windows, reports from inside itself and then still uses its own
+// Like the real sign-in window, reports from inside itself and then still uses its own
 // members; the state is its only owner.
-struct SelfReportingWindow : WindowController
+struct FakeLoginWindow : WindowController
 {
     LoginWindowLauncher::Callback callback;
     int reports = 0;
@@ -33,14 +33,16 @@ struct SelfReportingWindow : WindowController
     }
 };
 
-struct SelfReportingWindows : LoginWindowLauncher
+struct FakeLoginWindows : LoginWindowLauncher
 {
-    SelfReportingWindow* last = nullptr;
+    QList<std::weak_ptr<FakeLoginWindow>> shown;
+    QList<Callback> callbacks;
     std::shared_ptr<WindowController> show(Callback onAuthenticated) override
     {
-        auto window = std::make_shared<SelfReportingWindow>();
-        window->callback = std::move(onAuthenticated);
-        last = window.get();
+        auto window = std::make_shared<FakeLoginWindow>();
+        window->callback = onAuthenticated;
+        shown << window;
+        callbacks << onAuthenticated;
         return window;
     }
 };
@@ -52,122 +54,75 @@ class TestSignIn : public QObject
     Q_OBJECT
 
 private slots:
-    void signInStoresSessionAndRefreshes();
-    void failedLookupChangesNothingStored();
-    void completionRunsAfterTheCallbackReturned();
-    void repeatedDeliveryRepeatsEverything();
-    void secondWindowReplacesFirst();
-    void callbackOutlivingStateDoesNothing();
+    void signIn_data();
+    void signIn();
+    void windowsReplacedOrOutlivingTheState();
     void logoutKeepsLastUpdated();
 };
 
-void TestSignIn::signInStoresSessionAndRefreshes()
+void TestSignIn::signIn_data()
 {
-    TemporaryHome home;
-    UsageService service;
-    service.setBootstrap(200, kBootstrap);
-    service.setUsage(33);
-    FakeLoginWindows windows;
-    AppState state({"pallowe", "--service-origin=" + service.origin()},
-                   {home.dataFolder(), nullptr, &windows});
-    QVERIFY(!state.isConfigured());
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("bootstrapStatus");
+    QTest::addColumn<QByteArray>("bootstrap");
+    QTest::addColumn<int>("deliveries");
+    QTest::addColumn<QString>("error"); // empty: signed in to the preferred organization
 
-    QSignalSpy loading(&state, &AppState::isLoadingChanged);
-    state.startOAuthLogin();
-    QCOMPARE(windows.callbacks.size(), 1);
-    QCOMPARE(state.loginWindowController(), windows.controllers.first().get());
-
-    windows.callbacks.first()(QStringLiteral("sk-new"));
-    QTRY_VERIFY(!state.loginWindowController());
-    QCOMPARE(
-        storedCredentials(state),
-        QJsonObject({{"sessionKey", "sk-new"}, {"orgId", "org-max"}, {"orgName", "Studio Max"}}));
-    QVERIFY(state.isConfigured());
-    QCOMPARE(state.orgName(), std::optional(QStringLiteral("Studio Max")));
-    QCOMPARE(service.requestCount("/api/organizations/org-max/usage"), 1);
-    QCOMPARE(state.menuBarPercent(), 33);
-    QVERIFY(!state.isLoading());
-    QCOMPARE(loading.count(), 2);
+    QTest::newRow("preferred organization") << "sk-new" << 200 << kBootstrap << 1 << "";
+    QTest::newRow("delivered twice: all twice") << "sk-new" << 200 << kBootstrap << 2 << "";
+    QTest::newRow("no organization")
+        << "sk-new" << 200 << QByteArray(R"({"account":{"memberships":[]}})") << 1
+        << "Errore parsing risposta: Nessuna organizzazione trovata";
+    QTest::newRow("key refused") << "sk-new" << 401 << kBootstrap << 1
+                                 << "Sessione non valida o scaduta";
+    // Refused before any request, so nothing in the completion would wait.
+    QTest::newRow("unsafe key") << "bad;key" << 200 << kBootstrap << 1
+                                << "Errore di rete: Richiesta non valida";
 }
 
-void TestSignIn::failedLookupChangesNothingStored()
+void TestSignIn::signIn()
 {
+    QFETCH(QString, key);
+    QFETCH(int, bootstrapStatus);
+    QFETCH(QByteArray, bootstrap);
+    QFETCH(int, deliveries);
+    QFETCH(QString, error);
     TemporaryHome home;
     UsageService service;
-    service.setBootstrap(200, R"({"account":{"memberships":[]}})");
+    service.setBootstrap(bootstrapStatus, bootstrap);
+    service.setUsage(33);
+    CredentialStore(home.dataFolder()).setSessionKey("old"); // not a whole session
     FakeLoginWindows windows;
-    AppState state({"pallowe", "--sk=old", "--org-id=o", "--service-origin=" + service.origin()},
+    AppState state({"pallowe", "--service-origin=" + service.origin()},
                    {home.dataFolder(), nullptr, &windows});
     const QJsonObject before = storedCredentials(state);
 
     state.startOAuthLogin();
-    windows.callbacks.first()(QStringLiteral("sk-new"));
-    QTRY_VERIFY(!state.loginWindowController());
-    QCOMPARE(state.error(), std::optional(QStringLiteral(
-                                "Errore parsing risposta: Nessuna organizzazione trovata")));
-    QCOMPARE(storedCredentials(state), before);
-    QVERIFY(state.isConfigured());
-    QVERIFY(!state.isLoading());
-
-    // A refused key at this point shows its own text and clears nothing.
-    service.setBootstrap(401, "{}");
-    state.startOAuthLogin();
-    QVERIFY(!state.error());
-    windows.callbacks.last()(QStringLiteral("sk-new"));
-    QTRY_COMPARE(state.error(), std::optional(QStringLiteral("Sessione non valida o scaduta")));
-    QCOMPARE(storedCredentials(state), before);
-}
-
-void TestSignIn::completionRunsAfterTheCallbackReturned()
-{
-    TemporaryHome home;
-    SelfReportingWindows windows;
-    AppState state({"pallowe"}, {home.dataFolder(), nullptr, &windows});
-    state.startOAuthLogin();
+    FakeLoginWindow* window = windows.shown.first().lock().get(); // the state owns it
+    QCOMPARE(state.loginWindowController(), window);
     QSignalSpy loading(&state, &AppState::isLoadingChanged);
-    QSignalSpy errors(&state, &AppState::errorChanged);
-
-    // Refused before any request is made, so nothing in the completion would wait.
-    windows.last->report(QStringLiteral("bad;key"));
-    QCOMPARE(loading.count() + errors.count(), 0);
+    for (int i = 0; i < deliveries; ++i)
+        window->report(key);
+    // The completion may release the calling window: it waits for a later turn.
+    QCOMPARE(loading.count(), 0);
     QVERIFY(state.loginWindowController());
 
-    QTRY_VERIFY(!state.loginWindowController());
-    QCOMPARE(state.error(), std::optional(QStringLiteral("Errore di rete: Richiesta non valida")));
+    const bool signedIn = error.isEmpty();
+    QTRY_VERIFY(!state.loginWindowController() && !state.isLoading());
+    QTRY_COMPARE(service.requestCount("/api/organizations/org-max/usage"),
+                 signedIn ? deliveries : 0);
+    QCOMPARE(service.requestCount("/api/bootstrap"), key.contains(';') ? 0 : deliveries);
+    QCOMPARE(state.error().value_or(""), error);
+    QCOMPARE(state.isConfigured(), signedIn);
+    QCOMPARE(state.orgName().value_or(""), QString(signedIn ? "Studio Max" : ""));
+    QCOMPARE(state.menuBarPercent(), signedIn ? 33 : 0);
+    QCOMPARE(storedCredentials(state), signedIn ? QJsonObject({{"sessionKey", "sk-new"},
+                                                               {"orgId", "org-max"},
+                                                               {"orgName", "Studio Max"}})
+                                                : before);
 }
 
-void TestSignIn::repeatedDeliveryRepeatsEverything()
-{
-    TemporaryHome home;
-    UsageService service;
-    service.setBootstrap(200, kBootstrap);
-    service.setUsage(10);
-    FakeLoginWindows windows;
-    AppState state({"pallowe", "--service-origin=" + service.origin()},
-                   {home.dataFolder(), nullptr, &windows});
-
-    state.startOAuthLogin();
-    windows.callbacks.first()(QStringLiteral("sk"));
-    windows.callbacks.first()(QStringLiteral("sk"));
-    QTRY_COMPARE(service.requestCount("/api/organizations/org-max/usage"), 2);
-    QTRY_VERIFY(!state.isLoading());
-    QCOMPARE(service.requestCount("/api/bootstrap"), 2);
-    QCOMPARE(storedCredentials(state).value("sessionKey").toString(), QStringLiteral("sk"));
-}
-
-void TestSignIn::secondWindowReplacesFirst()
-{
-    TemporaryHome home;
-    FakeLoginWindows windows;
-    AppState state({"pallowe"}, {home.dataFolder(), nullptr, &windows});
-    state.startOAuthLogin();
-    state.startOAuthLogin();
-    QCOMPARE(windows.controllers.size(), 2);
-    QCOMPARE(state.loginWindowController(), windows.controllers.last().get());
-    QCOMPARE(windows.controllers.first().use_count(), 1); // only the test still holds the first
-}
-
-void TestSignIn::callbackOutlivingStateDoesNothing()
+void TestSignIn::windowsReplacedOrOutlivingTheState()
 {
     TemporaryHome home;
     UsageService service;
@@ -176,8 +131,12 @@ void TestSignIn::callbackOutlivingStateDoesNothing()
         std::make_unique<AppState>(QStringList{"pallowe", "--service-origin=" + service.origin()},
                                    AppState::Services{home.dataFolder(), nullptr, &windows});
     state->startOAuthLogin();
+    state->startOAuthLogin();
+    QVERIFY(windows.shown.first().expired()); // the second window replaced the first
+    QCOMPARE(state->loginWindowController(), windows.shown.last().lock().get());
+
     state.reset();
-    windows.callbacks.first()(QStringLiteral("sk"));
+    windows.callbacks.last()(QStringLiteral("sk"));
     QTest::qWait(50);
     QCOMPARE(service.requestCount(), 0);
 }
@@ -188,16 +147,15 @@ void TestSignIn::logoutKeepsLastUpdated()
     UsageService service;
     service.setUsage(50);
     AppState state(sessionArguments(service.origin()) << "--org-name=N", {home.dataFolder()});
-    QCoro::waitFor(state.refresh());
+    refreshNow(state);
     service.setStatus(500);
-    QCoro::waitFor(state.refresh());
+    refreshNow(state);
     const auto lastUpdated = state.lastUpdated();
 
     state.logout();
     QVERIFY(!QFile::exists(state.credentialStore().filePath()));
     QVERIFY(!state.usage() && !state.orgName() && !state.isConfigured() && !state.error());
     QCOMPARE(state.lastUpdated(), lastUpdated);
-
     state.logout(); // with nothing stored it still clears, and nothing breaks
     QVERIFY(!state.isConfigured());
 }

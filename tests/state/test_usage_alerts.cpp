@@ -1,120 +1,101 @@
+#include "NotificationDaemonMock.h"
 #include "StateFixture.h"
+#include "platform/FreedesktopNotifier.h"
 
-#include <QCoroTask>
 #include <QTest>
 
+// The alert path end to end: the state, the adapter, a real bus and a real server.
 class TestUsageAlerts : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void alertsOncePerCrossing();
-    void thresholdChanges();
-    void neverAlerts_data();
-    void neverAlerts();
-
-private:
-    struct Setup
-    {
-        TemporaryHome home;
-        UsageService service;
-        RecordingNotifier notifier;
-        std::unique_ptr<AppState> state;
-
-        explicit Setup(AppSettings settings = {})
-        {
-            state = std::make_unique<AppState>(sessionArguments(service.origin()),
-                                               AppState::Services{home.dataFolder(), &notifier});
-            state->setSettings(settings);
-        }
-        void refreshAt(double fiveHour, double sevenDay = 0)
-        {
-            service.setUsage(fiveHour, sevenDay);
-            QCoro::waitFor(state->refresh());
-        }
-    };
+    void initTestCase();
+    void alerts_data();
+    void alerts();
 };
 
-void TestUsageAlerts::alertsOncePerCrossing()
+void TestUsageAlerts::initTestCase()
 {
-    Setup s;
-    s.refreshAt(79.9);
-    QCOMPARE(s.notifier.posted.size(), 0);
-
-    s.refreshAt(80.0);
-    QCOMPARE(s.notifier.posted.size(), 1);
-    QCOMPARE(s.notifier.posted[0].identifier, QStringLiteral("pallowe-alert-80"));
-    QCOMPARE(s.notifier.posted[0].title, QStringLiteral("Pallowe"));
-    QCOMPARE(s.notifier.posted[0].body, QStringLiteral("Utilizzo al 80% — soglia 80% raggiunta."));
-
-    s.refreshAt(95);
-    s.refreshAt(20, 81.5); // the seven-day window counts too
-    QCOMPARE(s.notifier.posted.size(), 1);
-
-    s.service.setStatus(500); // a failed refresh changes nothing
-    QCoro::waitFor(s.state->refresh());
-    s.refreshAt(50);
-    s.refreshAt(85);
-    QCOMPARE(s.notifier.posted.size(), 2);
-    QCOMPARE(s.notifier.posted[1].body, QStringLiteral("Utilizzo al 85% — soglia 80% raggiunta."));
-
-    // A restart forgets the alert.
-    s.state = std::make_unique<AppState>(sessionArguments(s.service.origin()),
-                                         AppState::Services{s.home.dataFolder(), &s.notifier});
-    s.refreshAt(85);
-    QCOMPARE(s.notifier.posted.size(), 3);
+    if (!QDBusConnection::sessionBus().isConnected())
+        QSKIP("no D-Bus session bus: run this test under dbus-run-session");
 }
 
-void TestUsageAlerts::thresholdChanges()
+void TestUsageAlerts::alerts_data()
 {
-    Setup s;
-    s.refreshAt(85);
-    QCOMPARE(s.notifier.posted.size(), 1);
+    // Each step: a refresh at "fiveHour[/sevenDay]" percent, "fail" (answered 500), "tN"
+    // (threshold N), "off", "on" or "restart".
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("notified");        // "percent/threshold" of each alert
+    QTest::addColumn<QList<uint>>("replacedIds"); // the server hands out ids 1, 2, ...
 
-    s.state->setSettings(AppSettings{true, 70, true, {}}); // lowered: 80 already covers it
-    s.refreshAt(85);
-    QCOMPARE(s.notifier.posted.size(), 1);
-
-    s.state->setSettings(AppSettings{true, 85, true, {}}); // raised past the notified one
-    s.refreshAt(87);
-    QCOMPARE(s.notifier.posted.size(), 2);
-    QCOMPARE(s.notifier.posted[1].identifier, QStringLiteral("pallowe-alert-85"));
-
-    s.state->setSettings(AppSettings{false, 85, true, {}}); // off does not reset the memory
-    s.refreshAt(10);
-    s.state->setSettings(AppSettings{true, 85, true, {}});
-    s.refreshAt(90);
-    QCOMPARE(s.notifier.posted.size(), 2);
+    QTest::newRow("once per crossing, again after falling")
+        << "79.9 80 92 20/81.5 fail 50 85 restart 85"
+        << "80/80 85/80 85/80" << QList<uint>{0, 1, 1};
+    QTest::newRow("threshold changes") << "85 t70 85 t85 87 off 10 on 90"
+                                       << "85/80 87/85" << QList<uint>{0, 0};
+    QTest::newRow("alerts off") << "off 99 10 99"
+                                << "" << QList<uint>{};
+    QTest::newRow("threshold 0") << "t0 99 10 99"
+                                 << "" << QList<uint>{};
 }
 
-void TestUsageAlerts::neverAlerts_data()
+void TestUsageAlerts::alerts()
 {
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<qint64>("threshold");
-    QTest::addColumn<QByteArray>("report");
+    QFETCH(QString, steps);
+    QFETCH(QString, notified);
+    QFETCH(QList<uint>, replacedIds);
+    TemporaryHome home;
+    UsageService service;
+    NotificationDaemonMock server;
+    QVERIFY2(server.start(), qPrintable(server.failure()));
+    QStringList fallbacks;
+    FreedesktopNotifier notifier([&](const QString& title, const QString&) { fallbacks << title; });
+    AppSettings settings;
+    std::unique_ptr<AppState> state;
+    const auto start = [&] {
+        state = std::make_unique<AppState>(sessionArguments(service.origin()),
+                                           AppState::Services{home.dataFolder(), &notifier});
+        state->setSettings(settings);
+    };
+    start();
 
-    QTest::newRow("alerts off") << false << qint64(80)
-                                << QByteArray(
-                                       R"({"five_hour":{"utilization":99,"resets_at":"x"}})");
-    QTest::newRow("threshold 0") << true << qint64(0)
-                                 << QByteArray(
-                                        R"({"five_hour":{"utilization":99,"resets_at":"x"}})");
-    QTest::newRow("per-model only")
-        << true << qint64(80)
-        << QByteArray(
-               R"({"five_hour":{"utilization":10,"resets_at":"x"},"seven_day_velmar":{"utilization":100,"resets_at":"x"},"seven_day_drevan":{"utilization":100,"resets_at":"x"}})");
-}
+    for (const QString& step : steps.split(u' ')) {
+        if (step == u"restart") {
+            start();
+        } else if (step == u"on" || step == u"off" || step.startsWith(u't')) {
+            settings.alertEnabled = step != u"off";
+            if (step.startsWith(u't'))
+                settings.alertThresholdPercent = step.mid(1).toLongLong();
+            state->setSettings(settings);
+        } else {
+            const QStringList percents = step.split(u'/');
+            if (step == u"fail")
+                service.setStatus(500);
+            else
+                service.setUsage(percents[0].toDouble(), percents.value(1).toDouble());
+            refreshNow(*state);
+        }
+    }
+    notifier.requestPermission(); // reaches the server after every alert posted before it
+    QTRY_COMPARE(server.callsOf("GetCapabilities").size(), 1);
 
-void TestUsageAlerts::neverAlerts()
-{
-    QFETCH(bool, enabled);
-    QFETCH(qint64, threshold);
-    QFETCH(QByteArray, report);
-    Setup s(AppSettings{enabled, threshold, true, {}});
-    s.service.setUsageBody(report);
-    QCoro::waitFor(s.state->refresh());
-    QCoro::waitFor(s.state->refresh());
-    QCOMPARE(s.notifier.posted.size(), 0);
+    QStringList expected;
+    for (const QString& alert : notified.split(u' ', Qt::SkipEmptyParts))
+        expected << QStringLiteral("Utilizzo al %1% — soglia %2% raggiunta.")
+                        .arg(alert.section(u'/', 0, 0), alert.section(u'/', 1));
+    const auto bodies = [&] {
+        QStringList texts;
+        for (const QVariantList& call : server.callsOf("Notify"))
+            texts << call[Body].toString();
+        return texts;
+    };
+    QTRY_COMPARE(bodies(), expected);
+    QList<uint> replaced;
+    for (const QVariantList& call : server.callsOf("Notify"))
+        replaced << call[ReplacesId].toUInt();
+    QCOMPARE(replaced, replacedIds);
+    QVERIFY(fallbacks.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUsageAlerts)

@@ -35,7 +35,6 @@ public:
         setUsageBody(usageReport(fiveHour, sevenDay));
     }
     void setUsageBody(const QByteArray& body, int status = 200) { set(m_usage, {status, body}); }
-    void setStatus(int status) { set(m_usage, {status, m_usage.second}); }
     void setBootstrap(int status, const QByteArray& body) { set(m_bootstrap, {status, body}); }
 
     QString origin() const { return m_server.origin(); }
@@ -69,9 +68,4 @@ private:
 inline QStringList sessionArguments(const QString& origin, const QString& org = "org-1")
 {
     return {"pallowe", "--sk=key-1", "--org-id=" + org, "--service-origin=" + origin};
-}
-
-inline void refreshNow(AppState& state)
-{
-    QCoro::waitFor(state.refresh());
 }

@@ -1,11 +1,13 @@
 #include "StateFixture.h"
+#include "state/LoginWindowLauncher.h"
 #include "state/StartupOptions.h"
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -14,6 +16,39 @@ void writeCredentials(const QString& folder, const QByteArray& json)
     QFile file(CredentialStore(folder).filePath()); // the store creates the folder
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
 }
+
+QStringList stored(const AppState& state)
+{
+    const CredentialStore& store = state.credentialStore();
+    return {store.sessionKey().value_or("-"), store.orgId().value_or("-"),
+            store.orgName().value_or("-")};
+}
+
+// Like the real sign-in window, reports from inside itself and then still uses its own
+// members, while the state may be its only owner.
+struct FakeLoginWindow : WindowController
+{
+    LoginWindowLauncher::Callback callback;
+    int reports = 0;
+    void report(const QString& key)
+    {
+        callback(key);
+        ++reports;
+    }
+};
+
+struct FakeLoginWindows : LoginWindowLauncher
+{
+    QList<std::weak_ptr<FakeLoginWindow>> shown;
+    QList<Callback> callbacks;
+    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    {
+        auto window = std::make_shared<FakeLoginWindow>();
+        window->callback = callbacks.emplace_back(onAuthenticated);
+        shown << window;
+        return window;
+    }
+};
 
 } // namespace
 
@@ -24,8 +59,7 @@ struct RefreshCase
     int status = 200;
     qint64 percent = 30; // the report before this refresh stands at 30 %
     QString error = {};
-    bool configured = true;
-    int requests = 1;
+    bool configured = true; // unconfigured without an error: no request made
     int nameChanges = 0;
 };
 Q_DECLARE_METATYPE(RefreshCase)
@@ -33,8 +67,8 @@ Q_DECLARE_METATYPE(RefreshCase)
 struct StartupCase
 {
     QStringList arguments = {};
-    QByteArray stored = {}; // credentials.json before the start; empty: none
-    QByteArray file = {};   // and after it
+    QByteArray stored = {};                // credentials.json before the start; empty: none
+    QStringList session = {"-", "-", "-"}; // after it: key, organization id and name
     bool configured = false;
     QString origin = "https://zelvik.ai";
     int interval = 300;   // seconds
@@ -49,6 +83,8 @@ class TestAppState : public QObject
 private slots:
     void refresh_data();
     void refresh();
+    void signIn_data();
+    void signIn();
     void startup_data();
     void startup();
     void paceForecast_data();
@@ -69,11 +105,10 @@ void TestAppState::refresh_data()
     QTest::newRow("500") << R{.status = 500, .error = "Errore di rete: HTTP 500"};
     QTest::newRow("401") << R{.status = 401, .error = expired, .configured = false};
     QTest::newRow("403") << R{.status = 403, .error = expired, .configured = false};
-    QTest::newRow("no file") << R{.credentials = "-", .configured = false, .requests = 0};
-    QTest::newRow("no org") << R{
-        .credentials = R"({"sessionKey":"k"})", .configured = false, .requests = 0};
-    QTest::newRow("empty key") << R{
-        .credentials = R"({"sessionKey":"","orgId":"o"})", .configured = false, .requests = 0};
+    QTest::newRow("no file") << R{.credentials = "-", .configured = false};
+    QTest::newRow("no org") << R{.credentials = R"({"sessionKey":"k"})", .configured = false};
+    QTest::newRow("empty key") << R{.credentials = R"({"sessionKey":"","orgId":"o"})",
+                                    .configured = false};
     QTest::newRow("empty org still sent, the name follows the store")
         << R{.credentials = R"({"sessionKey":"k","orgId":""})", .percent = 50, .nameChanges = 1};
     QTest::newRow("canonically equal name") << R{
@@ -83,12 +118,13 @@ void TestAppState::refresh_data()
 void TestAppState::refresh()
 {
     QFETCH(RefreshCase, row);
+    const int requests = row.configured || !row.error.isEmpty() ? 1 : 0;
     TemporaryHome home;
     UsageService service;
     service.setUsage(30);
     AppState state(sessionArguments(service.origin()) << "--org-name=Caff\u00e8",
                    {home.dataFolder()});
-    refreshNow(state);
+    QCoro::waitFor(state.refresh());
     const QDateTime firstUpdate = *state.lastUpdated();
     // The file changed behind the state's back: each refresh reads it anew.
     if (row.credentials == "-")
@@ -100,10 +136,10 @@ void TestAppState::refresh()
     QSignalSpy loading(&state, &AppState::isLoadingChanged);
     QSignalSpy usage(&state, &AppState::usageChanged);
     QSignalSpy names(&state, &AppState::orgNameChanged);
-    refreshNow(state);
-    QCOMPARE(service.requestCount(), 1 + row.requests);
-    QCOMPARE(loading.count(), 2 * row.requests);
-    QCOMPARE(usage.count(), row.requests && row.error.isEmpty() ? 1 : 0);
+    QCoro::waitFor(state.refresh());
+    QCOMPARE(service.requestCount(), 1 + requests);
+    QCOMPARE(loading.count(), 2 * requests);
+    QCOMPARE(usage.count(), requests && row.error.isEmpty() ? 1 : 0);
     QCOMPARE(names.count(), row.nameChanges);
     QCOMPARE(state.menuBarPercent(), row.percent);
     QCOMPARE(state.error().value_or(""), row.error);
@@ -115,8 +151,84 @@ void TestAppState::refresh()
 
     // The next refresh that gets past its session test clears the error as it starts.
     service.setUsage(60);
-    refreshNow(state);
+    QCoro::waitFor(state.refresh());
     QCOMPARE(state.error().has_value(), !row.configured && !row.error.isEmpty());
+}
+
+void TestAppState::signIn_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("bootstrapStatus");
+    QTest::addColumn<QByteArray>("bootstrap");
+    QTest::addColumn<int>("deliveries");
+    QTest::addColumn<QString>("error"); // empty: signed in to the preferred organization
+
+    const QByteArray orgs = R"({"account":{"memberships":[
+        {"organization":{"uuid":"org-a","name":"Personale","capabilities":["chat"]}},
+        {"organization":{"uuid":"org-max","name":"Studio Max","capabilities":["zelvik_max"]}}]}})";
+    QTest::newRow("preferred organization") << "sk-new" << 200 << orgs << 1 << "";
+    QTest::newRow("delivered twice: all twice") << "sk-new" << 200 << orgs << 2 << "";
+    QTest::newRow("no organization")
+        << "sk-new" << 200 << R"({"account":{"memberships":[]}})"_ba << 1
+        << "Errore parsing risposta: Nessuna organizzazione trovata";
+    QTest::newRow("key refused") << "sk-new" << 401 << orgs << 1 << "Sessione non valida o scaduta";
+    // Refused before any request, so nothing in the completion would wait.
+    QTest::newRow("unsafe key") << "bad;key" << 200 << orgs << 1
+                                << "Errore di rete: Richiesta non valida";
+}
+
+void TestAppState::signIn()
+{
+    QFETCH(QString, key);
+    QFETCH(int, bootstrapStatus);
+    QFETCH(QByteArray, bootstrap);
+    QFETCH(int, deliveries);
+    QFETCH(QString, error);
+    TemporaryHome home;
+    UsageService service;
+    service.setBootstrap(bootstrapStatus, bootstrap);
+    service.setUsage(33);
+    CredentialStore(home.dataFolder()).setSessionKey("old"); // not a whole session
+    FakeLoginWindows windows;
+    auto state =
+        std::make_unique<AppState>(QStringList{"pallowe", "--service-origin=" + service.origin()},
+                                   AppState::Services{home.dataFolder(), nullptr, &windows});
+    const QStringList before = stored(*state);
+
+    state->startOAuthLogin();
+    state->startOAuthLogin(); // the second window replaces the first
+    QVERIFY(windows.shown.first().expired());
+    FakeLoginWindow* window = windows.shown.last().lock().get(); // the state owns it
+    QCOMPARE(state->loginWindowController(), window);
+    QSignalSpy loading(state.get(), &AppState::isLoadingChanged);
+    for (int i = 0; i < deliveries; ++i)
+        window->report(key);
+    // The completion may release the calling window: it waits for a later turn.
+    QCOMPARE(loading.count(), 0);
+    QVERIFY(state->loginWindowController());
+
+    const bool signedIn = error.isEmpty();
+    QTRY_VERIFY(!state->loginWindowController() && !state->isLoading());
+    QTRY_COMPARE(service.requestCount("/api/organizations/org-max/usage"), signedIn * deliveries);
+    QCOMPARE(service.requestCount("/api/bootstrap"), key.contains(';') ? 0 : deliveries);
+    QCOMPARE(state->error().value_or(""), error);
+    QCOMPARE(state->isConfigured(), signedIn);
+    QCOMPARE(state->menuBarPercent(), signedIn * 33);
+    QCOMPARE(stored(*state), (signedIn ? QStringList{"sk-new", "org-max", "Studio Max"} : before));
+
+    // Signing out clears all but the time of the last report.
+    const auto lastUpdated = state->lastUpdated();
+    state->logout();
+    QVERIFY(!QFile::exists(state->credentialStore().filePath()));
+    QVERIFY(!state->usage() && !state->orgName() && !state->isConfigured() && !state->error());
+    QCOMPARE(state->lastUpdated(), lastUpdated);
+
+    // A window that outlives the state calls back into nothing.
+    const int requests = service.requestCount();
+    state.reset();
+    windows.callbacks.first()(QStringLiteral("sk"));
+    QTest::qWait(50);
+    QCOMPARE(service.requestCount(), requests);
 }
 
 void TestAppState::startup_data()
@@ -125,20 +237,17 @@ void TestAppState::startup_data()
     QTest::addColumn<S>("row");
     const QByteArray earlier = R"({"sessionKey":"old","orgId":"o1","orgName":"Vecchio"})";
     QTest::newRow("empty org id") << S{.arguments = {"--sk=k", "--org-id="},
-                                       .file = R"({"orgId":"","sessionKey":"k"})"};
-    QTest::newRow("key alone") << S{
-        .arguments = {"--sk=k"}, .stored = earlier, .file = earlier, .configured = true};
-    QTest::newRow("last key wins") << S{.arguments = {"--sk=a", "--org-id=o", "--sk=b"},
-                                        .file = R"({"orgId":"o","sessionKey":"b"})",
-                                        .configured = true};
-    QTest::newRow("removes stored name") << S{.arguments = {"--org-id=o", "--sk=k"},
-                                              .stored = earlier,
-                                              .file = R"({"orgId":"o","sessionKey":"k"})",
-                                              .configured = true};
+                                       .session = {"k", "", "-"}};
+    QTest::newRow("key alone") << S{.arguments = {"--sk=k"}};
+    QTest::newRow("last key wins, stored name gone")
+        << S{.arguments = {"--sk=a", "--org-id=o", "--sk=b"},
+             .stored = earlier,
+             .session = {"b", "o", "-"},
+             .configured = true};
     QTest::newRow("capitals ignored") << S{.arguments = {"--SK=k", "--org-id=o"}};
     QTest::newRow("values verbatim")
         << S{.arguments = {"--sk= k=1 ", "--org-id=o", "--org-name=Studio Rossi"},
-             .file = R"({"orgId":"o","orgName":"Studio Rossi","sessionKey":" k=1 "})",
+             .session = {" k=1 ", "o", "Studio Rossi"},
              .configured = true};
     QTest::newRow("origin") << S{.arguments = {"--service-origin=http://127.0.0.1:8080/"},
                                  .origin = "http://127.0.0.1:8080"};
@@ -164,9 +273,7 @@ void TestAppState::startup()
     if (!row.stored.isEmpty())
         writeCredentials(home.dataFolder(), row.stored);
     const AppState state(QStringList{"/usr/bin/pallowe"} + row.arguments, {home.dataFolder()});
-    QFile file(state.credentialStore().filePath());
-    QCOMPARE(file.open(QIODevice::ReadOnly), !row.file.isEmpty());
-    QCOMPARE(QJsonDocument::fromJson(file.readAll()), QJsonDocument::fromJson(row.file));
+    QCOMPARE(stored(state), row.session);
     QCOMPARE(state.isConfigured(), row.configured);
     QCOMPARE(state.orgName(), state.credentialStore().orgName());
     QCOMPARE(state.serviceOrigin(), row.origin);
@@ -179,30 +286,30 @@ void TestAppState::startup()
 
 void TestAppState::paceForecast_data()
 {
-    QTest::addColumn<QString>("readings"); // "minute:percent" or "minute:percent@resetMinute"
-    QTest::addColumn<int>("resetMinute");  // of readings without their own; -1: unreadable
+    // Each reading "minute:percent", or "minute:percent@resetMinute" when the window does not
+    // reset at minute 400; a reset at minute -1 cannot be read.
+    QTest::addColumn<QString>("readings");
     QTest::addColumn<double>("timeScale");
     QTest::addColumn<int>("fullMinute"); // -1: no forecast
 
-    QTest::newRow("rising fast") << "0:10 15:20" << 300 << 1.0 << 135;
-    QTest::newRow("single reading") << "0:10" << 300 << 1.0 << -1;
-    QTest::newRow("under 10 minutes apart") << "0:10 9:40" << 300 << 1.0 << -1;
-    QTest::newRow("flat") << "0:30 20:30" << 300 << 1.0 << -1;
-    QTest::newRow("falling") << "0:30 20:25" << 300 << 1.0 << -1;
-    QTest::newRow("too slow for the reset") << "0:10 20:11" << 300 << 1.0 << -1;
-    QTest::newRow("full exactly at the reset") << "0:0 60:20" << 300 << 1.0 << -1;
-    QTest::newRow("already full") << "0:90 15:100" << 300 << 1.0 << -1;
-    QTest::newRow("unreadable reset") << "0:10 15:20" << -1 << 1.0 << -1;
-    QTest::newRow("pace of the last hour") << "0:10 60:11 100:21 120:31" << 400 << 1.0 << 327;
-    QTest::newRow("last hour too short: whole window") << "0:10 100:50 105:55" << 300 << 1.0 << 210;
-    QTest::newRow("earlier reset dropped") << "0:50@20 15:60@20 30:5 45:20" << 300 << 1.0 << 125;
-    QTest::newRow("shorter interval, shorter spans") << "0:10 2:20" << 300 << 0.1 << 18;
+    QTest::newRow("rising fast") << "0:10 15:20" << 1.0 << 135;
+    QTest::newRow("single reading") << "0:10" << 1.0 << -1;
+    QTest::newRow("under 10 minutes apart") << "0:10 9:40" << 1.0 << -1;
+    QTest::newRow("flat") << "0:30 20:30" << 1.0 << -1;
+    QTest::newRow("falling") << "0:30 20:25" << 1.0 << -1;
+    QTest::newRow("too slow for the reset") << "0:10 20:11" << 1.0 << -1;
+    QTest::newRow("full exactly at the reset") << "0:0@300 60:20@300" << 1.0 << -1;
+    QTest::newRow("already full") << "0:90 15:100" << 1.0 << -1;
+    QTest::newRow("unreadable reset") << "0:10@-1 15:20@-1" << 1.0 << -1;
+    QTest::newRow("pace of the last hour") << "0:10 60:11 100:21 120:31" << 1.0 << 327;
+    QTest::newRow("last hour too short: whole window") << "0:10 100:50 105:55" << 1.0 << 210;
+    QTest::newRow("earlier reset dropped") << "0:50@20 15:60@20 30:5 45:20" << 1.0 << 125;
+    QTest::newRow("shorter interval, shorter spans") << "0:10 2:20" << 0.1 << 18;
 }
 
 void TestAppState::paceForecast()
 {
     QFETCH(QString, readings);
-    QFETCH(int, resetMinute);
     QFETCH(double, timeScale);
     QFETCH(int, fullMinute);
     const auto start = QDateTime::fromString("2026-03-04T10:00:00Z", Qt::ISODate);
@@ -210,14 +317,14 @@ void TestAppState::paceForecast()
 
     PaceForecast forecast(timeScale);
     for (const QString& reading : readings.split(u' ')) {
-        const QStringList parts = reading.split(QRegularExpression("[:@]"));
-        const int reset = parts.size() > 2 ? parts[2].toInt() : resetMinute;
-        const QString resetText = reset < 0 ? "presto" : at(reset).toString(Qt::ISODate);
+        const QStringList parts = (reading + "@400").split(QRegularExpression("[:@]"));
+        const QString reset =
+            parts[2] == u"-1" ? "presto" : at(parts[2].toInt()).toString(Qt::ISODate);
         forecast.record(PaceForecast::Window::SevenDayDrevan,
-                        UsageWindow{parts[1].toDouble(), resetText}, at(parts[0].toInt()));
+                        UsageWindow{parts[1].toDouble(), reset}, at(parts[0].toInt()));
     }
-    const auto fullAt = forecast.fullAt(PaceForecast::Window::SevenDayDrevan);
-    QCOMPARE(fullAt, fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute)));
+    QCOMPARE(forecast.fullAt(PaceForecast::Window::SevenDayDrevan),
+             fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute)));
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

@@ -38,12 +38,11 @@ void TestFreedesktopNotifier::post()
     QFETCH(QString, server);
     QFETCH(QList<uint>, replacedIds);
     QFETCH(QStringList, balloons);
-    const bool hasServer = server == u"mock" || server == u"slow";
     const QDBusConnection bus =
         server != u"no bus" ? QDBusConnection::sessionBus()
                             : QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
     NotificationDaemonMock mock;
-    if (hasServer)
+    if (!replacedIds.isEmpty()) // a server
         QVERIFY2(mock.start(), qPrintable(mock.failure()));
     if (server == u"slow")
         QVERIFY(mock.answerNotifyLate(0.5));
@@ -56,7 +55,7 @@ void TestFreedesktopNotifier::post()
     notifier.requestPermission(); // freedesktop has no permission step: only a question
     for (const char* body : {"1", "2", "3"})
         notifier.post("pallowe-alert-80", "Pallowe", body);
-    if (hasServer) {
+    if (!replacedIds.isEmpty()) {
         QTRY_COMPARE(mock.callsOf("Notify").size(), replacedIds.size());
         const QList<QVariantList> calls = mock.callsOf("Notify");
         QList<uint> replaced;

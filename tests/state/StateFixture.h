@@ -30,10 +30,6 @@ public:
         m_server.start();
     }
 
-    void setUsage(double fiveHour, double sevenDay = 0)
-    {
-        setUsageBody(usageReport(fiveHour, sevenDay));
-    }
     void setUsageBody(const QByteArray& body, int status = 200) { set(m_usage, {status, body}); }
     void setBootstrap(int status, const QByteArray& body) { set(m_bootstrap, {status, body}); }
 
@@ -65,7 +61,7 @@ private:
     Reply m_usage{200, "{}"}, m_bootstrap{200, "{}"};
 };
 
-inline QStringList sessionArguments(const QString& origin, const QString& org = "org-1")
+inline QStringList sessionArguments(const QString& origin)
 {
-    return {"pallowe", "--sk=key-1", "--org-id=" + org, "--service-origin=" + origin};
+    return {"pallowe", "--sk=key-1", "--org-id=org-1", "--service-origin=" + origin};
 }

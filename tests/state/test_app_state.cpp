@@ -121,7 +121,7 @@ void TestAppState::refresh()
     const int requests = row.configured || !row.error.isEmpty() ? 1 : 0;
     TemporaryHome home;
     UsageService service;
-    service.setUsage(30);
+    service.setUsageBody(usageReport(30));
     AppState state(sessionArguments(service.origin()) << "--org-name=Caff\u00e8",
                    {home.dataFolder()});
     QCoro::waitFor(state.refresh());
@@ -136,11 +136,14 @@ void TestAppState::refresh()
     QSignalSpy loading(&state, &AppState::isLoadingChanged);
     QSignalSpy usage(&state, &AppState::usageChanged);
     QSignalSpy names(&state, &AppState::orgNameChanged);
+    QSignalSpy settings(&state, &AppState::settingsChanged);
+    state.setSettings(state.settings()); // an equal value: no signal
     QCoro::waitFor(state.refresh());
     QCOMPARE(service.requestCount(), 1 + requests);
     QCOMPARE(loading.count(), 2 * requests);
     QCOMPARE(usage.count(), requests && row.error.isEmpty() ? 1 : 0);
     QCOMPARE(names.count(), row.nameChanges);
+    QCOMPARE(settings.count(), 0);
     QCOMPARE(state.menuBarPercent(), row.percent);
     QCOMPARE(state.error().value_or(""), row.error);
     QCOMPARE(state.isConfigured(), row.configured);
@@ -150,7 +153,7 @@ void TestAppState::refresh()
         QCOMPARE(*state.lastUpdated(), firstUpdate);
 
     // The next refresh that gets past its session test clears the error as it starts.
-    service.setUsage(60);
+    service.setUsageBody(usageReport(60));
     QCoro::waitFor(state.refresh());
     QCOMPARE(state.error().has_value(), !row.configured && !row.error.isEmpty());
 }
@@ -187,7 +190,7 @@ void TestAppState::signIn()
     TemporaryHome home;
     UsageService service;
     service.setBootstrap(bootstrapStatus, bootstrap);
-    service.setUsage(33);
+    service.setUsageBody(usageReport(33));
     CredentialStore(home.dataFolder()).setSessionKey("old"); // not a whole session
     FakeLoginWindows windows;
     auto state =

@@ -45,7 +45,7 @@ void TestRefreshLoop::followsPanelSettingsAndSession()
 {
     TemporaryHome home;
     UsageService service;
-    service.setUsage(5);
+    service.setUsageBody(usageReport(5));
     AppSettings background;
     background.backgroundRefresh = true;
     SettingsStore(home.dataFolder()).save(background);
@@ -59,7 +59,7 @@ void TestRefreshLoop::followsPanelSettingsAndSession()
     QTest::qWait(150);
     loop->setPanelShown(true);
     QTRY_COMPARE(service.requestCount(), 3);
-    QTest::qWait(210);
+    QTest::qWait(150);
     QCOMPARE(service.requestCount(), 3);
     // Closing the panel keeps the loop; turning the setting off then stops it.
     loop->setPanelShown(false);
@@ -175,7 +175,8 @@ void TestRefreshLoop::alerts()
         else if (step == u"fail")
             service.setUsageBody("{}", 500);
         else
-            service.setUsage(step.section(u'/', 0, 0).toDouble(), step.section(u'/', 1).toDouble());
+            service.setUsageBody(
+                usageReport(step.section(u'/', 0, 0).toDouble(), step.section(u'/', 1).toDouble()));
         state->setSettings(settings);
         if (step == u"fail" || step[0].isDigit())
             QCoro::waitFor(state->refresh());

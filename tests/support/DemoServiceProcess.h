@@ -16,24 +16,16 @@ public:
                 return;
         m_port = m_process.readLine().trimmed().toInt();
     }
-    ~DemoServiceProcess() { stop(); }
-
-    bool isRunning() const { return m_port > 0; }
-    int port() const { return m_port; }
-    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
-
-    // Stops the service; true when it exited normally with status 0.
-    bool stop()
+    ~DemoServiceProcess()
     {
         m_process.terminate();
         m_process.waitForFinished(10000);
-        m_log += m_process.readAllStandardError();
-        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
     }
-    QByteArray log() const { return m_log; }
+
+    bool isRunning() const { return m_port > 0; }
+    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
 
 private:
     QProcess m_process;
-    QByteArray m_log;
     int m_port = 0;
 };

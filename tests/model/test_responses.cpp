@@ -38,6 +38,7 @@ private slots:
             "", "");
         row("no max: first", members(org("A") + "," + org("B", R"(["chat"])")), "", "A");
         row("no max, first has none", members("{}," + org("B")), "", "");
+        row("first has none, second max", members("{}," + org("B", R"(["zelvik_max"])")), "", "B");
         row("case or suffix differs",
             members(org("A") + "," + org("B", R"(["Zelvik_Max","zelvik_max_x"])")), "", "A");
         row("missing uuid beside a usable one",

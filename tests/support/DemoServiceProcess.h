@@ -1,30 +1,31 @@
 #pragma once
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 // The real stand-in service, pallowe-demo-service, on a free port of 127.0.0.1; stopped with
 // SIGTERM when it goes.
 class DemoServiceProcess
 {
 public:
-    explicit DemoServiceProcess(QStringList arguments);
-    ~DemoServiceProcess() { stop(); }
-
-    static QString program();
+    explicit DemoServiceProcess(const QStringList& arguments)
+    {
+        m_process.start(QStringLiteral(PALLOWE_DEMO_SERVICE), arguments + QStringList{"--port=0"});
+        // Its first line on standard output is the port it listens on.
+        while (m_process.waitForStarted() && !m_process.canReadLine())
+            if (!m_process.waitForReadyRead(10000))
+                return;
+        m_port = m_process.readLine().trimmed().toInt();
+    }
+    ~DemoServiceProcess()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(10000);
+    }
 
     bool isRunning() const { return m_port > 0; }
-    int port() const { return m_port; }
     QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
-
-    // Stops the service; true when it exited normally with status 0.
-    bool stop();
-    QByteArray log() const { return m_log; }
 
 private:
     QProcess m_process;
-    QByteArray m_log;
     int m_port = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
 #include <QStringList>
@@ -19,8 +20,16 @@ public:
     static inline const QString kService = QStringLiteral("org.kde.StatusNotifierWatcher");
     static inline const QString kPath = QStringLiteral("/StatusNotifierWatcher");
 
-    StatusNotifierWatcher();
-    ~StatusNotifierWatcher() override;
+    StatusNotifierWatcher()
+    {
+        m_registered = bus().registerObject(kPath, this, QDBusConnection::ExportAllContents) &&
+                       bus().registerService(kService);
+    }
+    ~StatusNotifierWatcher() override
+    {
+        bus().unregisterService(kService);
+        bus().unregisterObject(kPath);
+    }
 
     bool isRegistered() const { return m_registered; }
 
@@ -30,12 +39,21 @@ public:
     int protocolVersion() const { return 0; }
 
 public slots:
-    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message);
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message)
+    {
+        // An item names its bus name, or only its object path on the connection it calls from.
+        const QString item = service.startsWith(u'/') ? message.service() + service
+                                                      : service + "/StatusNotifierItem";
+        m_items.append(item);
+        emit StatusNotifierItemRegistered(item);
+    }
 
 signals:
     void StatusNotifierItemRegistered(const QString& item);
 
 private:
+    static QDBusConnection bus() { return QDBusConnection::sessionBus(); }
+
     QStringList m_items;
     bool m_registered = false;
 };

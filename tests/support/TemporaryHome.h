@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 // Points HOME and the XDG folders at a fresh temporary folder for as long as it lives, so a
@@ -8,14 +8,28 @@
 class TemporaryHome
 {
 public:
-    TemporaryHome();
-    ~TemporaryHome();
+    TemporaryHome()
+    {
+        qputenv("HOME", path().toUtf8());
+        qputenv("XDG_DATA_HOME", (path() + "/.local/share").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (path() + "/.config").toUtf8());
+        qputenv("XDG_CACHE_HOME", (path() + "/.cache").toUtf8());
+    }
+    ~TemporaryHome()
+    {
+        qputenv("HOME", m_savedHome);
+        qputenv("XDG_DATA_HOME", m_savedDataHome);
+    }
 
     QString path() const { return m_dir.path(); }
-    QString dataFolder() const; // where the program keeps its files
+    // Where the program keeps its files.
+    QString dataFolder() const
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Pallowe";
+    }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_savedHome;
-    QByteArray m_savedDataHome;
+    QByteArray m_savedHome = qgetenv("HOME");
+    QByteArray m_savedDataHome = qgetenv("XDG_DATA_HOME");
 };

@@ -1,19 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
-#include <QPair>
 #include <QString>
-#include <functional>
-#include <memory>
+#include <httplib.h>
 #include <mutex>
 #include <thread>
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-} // namespace httplib
 
 // A real HTTP server on 127.0.0.1 (port chosen by the system) in a thread of its own, which
 // remembers every request it received.
@@ -24,36 +15,62 @@ public:
     {
         QString method;
         QString path;
-        QList<QPair<QByteArray, QByteArray>> headers;
-
-        QByteArray header(const QByteArray& name) const;
-        int headerCount(const QByteArray& name) const;
+        httplib::Headers headers; // names compare without regard to case
     };
+    using Handler = httplib::Server::Handler;
 
-    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+    TestHttpServer()
+    {
+        // Recorded before the handler runs, so a client that got its answer finds it recorded.
+        m_server.set_pre_routing_handler([this](const auto& request, auto&) {
+            std::lock_guard lock(m_mutex);
+            m_received.append({QString::fromStdString(request.method),
+                               QString::fromStdString(request.path), request.headers});
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+    }
+    ~TestHttpServer()
+    {
+        m_server.stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
 
-    TestHttpServer();
-    ~TestHttpServer();
-
-    // Answers every GET whose path matches the regular expression.
-    void onGet(const std::string& pattern, Handler handler);
-    // Answers every POST whose path matches the regular expression.
-    void onPost(const std::string& pattern, Handler handler);
+    // Answer every GET or POST whose path matches the regular expression.
+    void onGet(const std::string& pattern, Handler h) { m_server.Get(pattern, std::move(h)); }
+    void onPost(const std::string& pattern, Handler h) { m_server.Post(pattern, std::move(h)); }
     // Shortcut: a fixed status and body for every GET of the pattern.
     void reply(const std::string& pattern, int status, const QByteArray& body,
-               const std::string& contentType = "application/json");
+               const std::string& contentType = "application/json")
+    {
+        onGet(pattern, [status, content = body.toStdString(), contentType](const auto&, auto& res) {
+            res.status = status;
+            res.set_content(content, contentType);
+        });
+    }
 
-    void start();
-    QString origin() const;
+    void start()
+    {
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::yield();
+    }
+    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     int port() const { return m_port; }
 
-    QList<Received> received() const;
-    int requestCount() const;
+    QList<Received> received() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_received;
+    }
+    int requestCount() const { return int(received().size()); }
 
-    static QString unusedOrigin(); // an origin where nothing listens
+    // Port 1 (tcpmux) is privileged and unused on any machine this runs on.
+    static QString unusedOrigin() { return QStringLiteral("http://127.0.0.1:1"); }
 
 private:
-    std::unique_ptr<httplib::Server> m_server;
+    httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
     mutable std::mutex m_mutex;

@@ -1,0 +1,212 @@
+#include "TemporaryHome.h"
+#include "storage/AppDataFolder.h"
+#include "storage/CredentialStore.h"
+#include "storage/SettingsStore.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <csignal>
+#include <limits>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+Q_DECLARE_METATYPE(AppSettings)
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeRaw(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+int modeOf(const QString& path)
+{
+    struct stat status = {};
+    stat(qPrintable(path), &status);
+    return int(status.st_mode & 0777);
+}
+
+// While it lives, no file of this process grows past the size: a write beyond fails as on a
+// full disk, with the signal that would end the process ignored.
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{bytes, saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
+};
+
+} // namespace
+
+class TestStorage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesCredentialsPrivately()
+    {
+        TemporaryHome home;
+        const QString folder = AppDataFolder::defaultPath(), path = folder + "/credentials.json";
+        QCOMPARE(folder, home.dataFolder());
+        const CredentialStore store(folder);
+        QCOMPARE(modeOf(folder), 0700);
+        QVERIFY(!store.sessionKey() && !store.orgId() && !store.orgName());
+
+        store.setSessionKey(QStringLiteral("sk-1"));
+        QCOMPARE(modeOf(path), 0600);
+        store.setOrgId(QStringLiteral("org"));
+        store.setOrgName(QStringLiteral("Studio Rossi"));
+        QVERIFY(store.hasCredentials() && store.orgName() == QStringLiteral("Studio Rossi"));
+        store.setOrgName(std::nullopt);
+        QCOMPARE(contents(path), R"({"orgId":"org","sessionKey":"sk-1"})");
+        QCOMPARE(modeOf(path), 0600);
+        store.clear();
+        QVERIFY(!QFile::exists(path) && QDir(folder).exists());
+    }
+
+    void readsCredentials_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("sessionKey"); // "-": absent
+        QTest::addColumn<bool>("hasCredentials");
+
+        const auto row = [](const char* name, const QByteArray& file, const char* key,
+                            bool usable) { QTest::newRow(name) << file << QString(key) << usable; };
+        const QByteArray complete = R"({"sessionKey":"k","orgId":"o"})";
+        row("complete", R"({"sessionKey":"k","orgId":"o","orgName":"n"})", "k", true);
+        row("empty key", R"({"sessionKey":"","orgId":"o"})", "", false);
+        row("empty org", R"({"sessionKey":"k","orgId":""})", "k", false);
+        row("null org", R"({"sessionKey":"k","orgId":null})", "k", false);
+        row("org is a number", R"({"sessionKey":"k","orgId":5})", "-", false);
+        row("invalid JSON", R"({"sessionKey":"k",)", "-", false);
+        row("1 MiB", complete.leftJustified(1 << 20, ' '), "k", true);
+        row("over 1 MiB", complete.leftJustified((1 << 20) + 1, ' '), "-", false);
+    }
+
+    void readsCredentials()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, sessionKey);
+        QFETCH(bool, hasCredentials);
+        TemporaryHome home;
+        const CredentialStore store(home.dataFolder());
+        writeRaw(store.filePath(), file);
+        QCOMPARE(store.sessionKey().value_or(QStringLiteral("-")), sessionKey);
+        QCOMPARE(store.hasCredentials(), hasCredentials);
+    }
+
+    void failedWriteKeepsOldFile()
+    {
+        TemporaryHome home;
+        const CredentialStore credentials(home.dataFolder());
+        const SettingsStore settings(home.dataFolder());
+        const QByteArray old = R"({"sessionKey": "old", "orgId": "o0", "alertEnabled": true})";
+        writeRaw(credentials.filePath(), old);
+        writeRaw(settings.filePath(), old);
+        {
+            const FileSizeLimit limit(1024); // room for the lock file, not for the new session
+            QVERIFY(!credentials.storeSession(QString(4096, u'k'), "o1", "n"));
+        }
+        {
+            const FileSizeLimit limit(16);
+            QVERIFY(!settings.save({false, 55, true, 1e6}));
+        }
+        QCOMPARE(contents(credentials.filePath()), old);
+        QCOMPARE(contents(settings.filePath()), old);
+        // Neither the lock nor a temporary file is left behind.
+        QCOMPARE(QDir(home.dataFolder()).entryList(QDir::Files),
+                 QStringList({"credentials.json", "settings.json"}));
+    }
+
+    void loadsSettings_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // empty: no file
+        QTest::addColumn<AppSettings>("expected");
+
+        const auto row = [](const char* name, const QByteArray& file, const AppSettings& expected) {
+            QTest::newRow(name) << file << expected;
+        };
+        // The three required keys, then what the row adds.
+        const auto three = [](const QByteArray& more, const char* threshold = "70") {
+            return R"({"alertEnabled":false,"alertThresholdPercent":)" + QByteArray(threshold) +
+                   R"(,"showExtraCredits":true)" + more + "}";
+        };
+        const AppSettings defaults{true, 80, true, std::nullopt, false},
+            loaded{false, 70, true, {}};
+        row("no file", "", defaults);
+        row("three keys", three(""), loaded);
+        row("null limit", three(R"(,"extraCreditsMonthlyLimit":null)"), loaded);
+        row("limit, unknown key", three(R"(,"extraCreditsMonthlyLimit":12.5,"x":1)"),
+            {false, 70, true, 12.5});
+        row("background on", three(R"(,"backgroundRefresh":true)"), {false, 70, true, {}, true});
+        row("background not a Boolean", three(R"(,"backgroundRefresh":1)"), loaded);
+        row("background beside a broken key", R"({"alertEnabled":1,"backgroundRefresh":true})",
+            {true, 80, true, {}, true});
+        row("over 1 MiB", three("").leftJustified((1 << 20) + 1, ' '), defaults);
+        // Thresholds are integers, taken exactly over the whole 64-bit range.
+        const auto threshold = [&](const char* number, std::optional<qint64> taken) {
+            row(number, three("", number), taken ? AppSettings{false, *taken, true, {}} : defaults);
+        };
+        threshold("80.5", std::nullopt);
+        threshold("9223372036854775807", std::numeric_limits<qint64>::max());
+        threshold("-9223372036854775808", std::numeric_limits<qint64>::min());
+        threshold("9007199254740993", 9007199254740993); // 2^53 + 1: no double holds it
+        threshold("9223372036854775808", std::nullopt);
+    }
+
+    void loadsSettings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(AppSettings, expected);
+        TemporaryHome home;
+        const SettingsStore store(home.dataFolder());
+        if (!file.isEmpty())
+            writeRaw(store.filePath(), file);
+        QCOMPARE(store.load(), expected);
+        QCOMPARE(contents(store.filePath()), file); // a load never rewrites the file
+    }
+
+    void savesSettings_data()
+    {
+        QTest::addColumn<AppSettings>("saved");
+        QTest::addColumn<int>("keyCount"); // 0: not saved, the previous file stays
+
+        QTest::newRow("no limit, background off") << AppSettings{false, 55, true, {}} << 3;
+        QTest::newRow("limit 50") << AppSettings{true, 90, false, 50.0} << 4;
+        QTest::newRow("threshold 2^53 + 1") << AppSettings{true, 9007199254740993, true, {}} << 3;
+        QTest::newRow("background on") << AppSettings{true, 80, true, {}, true} << 4;
+        QTest::newRow("infinite limit")
+            << AppSettings{true, 80, true, std::numeric_limits<double>::infinity()} << 0;
+    }
+
+    void savesSettings()
+    {
+        QFETCH(AppSettings, saved);
+        QFETCH(int, keyCount);
+        TemporaryHome home;
+        const SettingsStore store(home.dataFolder());
+        const AppSettings previous{false, 70, true, 10.0, true};
+        QVERIFY(store.save(previous));
+        QCOMPARE(store.save(saved), keyCount > 0);
+        QCOMPARE(store.load(), keyCount > 0 ? saved : previous);
+        QCOMPARE(QJsonDocument::fromJson(contents(store.filePath())).object().size(),
+                 keyCount > 0 ? keyCount : 5);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStorage)
+#include "test_storage.moc"

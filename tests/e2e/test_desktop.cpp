@@ -1,5 +1,4 @@
-#include "DemoServiceProcess.h"
-#include "NotificationDaemonMock.h"
+#include "DBusMock.h"
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
 #include "storage/SettingsStore.h"
@@ -120,7 +119,7 @@ public:
         environment.remove("QT_QPA_PLATFORMTHEME");
         m_pallowe.setProcessEnvironment(environment);
         m_pallowe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_service.start(DemoServiceProcess::program(),
+        m_service.start(QStringLiteral(PALLOWE_DEMO_SERVICE),
                         QStringList{"--session-key=" + kSessionKey} + serviceOptions);
         if (m_service.waitForReadyRead(kTimeoutMs))
             origin = "http://127.0.0.1:" + QString::fromUtf8(m_service.readLine().trimmed());
@@ -254,7 +253,7 @@ void TestDesktop::initTestCase()
 
 void TestDesktop::commandLineSessionOnBothKindsOfTray()
 {
-    NotificationDaemonMock notifications;
+    DBusMock notifications; // a notification server
     QVERIFY2(notifications.start(), qPrintable(notifications.failure()));
     Desktop desktop({"--cross-80-after=2"});
     QVERIFY(desktop.startTrayHost());
@@ -344,7 +343,7 @@ void TestDesktop::webSignInUntilTheSessionExpires()
 
 void TestDesktop::backgroundRefreshAlertsAndForecasts()
 {
-    NotificationDaemonMock notifications;
+    DBusMock notifications; // a notification server
     QVERIFY2(notifications.start(), qPrintable(notifications.failure()));
     // The slowest clock keeps the weekly windows still; the five-hour one climbs two points a
     // reply from the third on, its reset far ahead.

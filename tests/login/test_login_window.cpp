@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QWebEngineView>
 #include <csignal>
-#include <httplib.h>
 #include <sqlite3.h>
 
 namespace {

@@ -274,7 +274,7 @@ private slots:
         row("usage rising", {kFiveHour, sevenDay, kVelmar, R"("extra_usage":{"is_enabled":true})"},
             "reportSections orgNameText planBox weeklyBox sevenDayBar velmarDivider "
             "sevenDayVelmarBar extraBox extraInactive forecast:fiveHourBar",
-            {"Sessione corrente", "43%", "Si ripristina tra ", "Al ritmo attuale: 100% alle ",
+            {"Sessione corrente", "43%", "Si ripristina tra ", "Al ritmo attuale: 100% ",
              "Tutti i modelli", "Si ripristina domani ", "Solo Velmar", "Extra usage non attivo"});
         row("usage, unnamed", {kFiveHour}, "reportSections planBox", {});
         row("usage loading anew", {kFiveHour}, "reportSections orgNameText statusSpinner planBox",

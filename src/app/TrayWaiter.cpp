@@ -1,28 +1,17 @@
 #include "TrayWaiter.h"
 
+#include "ui/X11Selection.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
 
-#if __has_include(<xcb/xcb.h>)
-#include <xcb/xcb.h>
-#define PALLOWE_HAS_XCB 1
-#endif
-
 namespace {
 
 const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
-
-#ifdef PALLOWE_HAS_XCB
-xcb_connection_t* xcbConnection()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-#endif
 
 } // namespace
 
@@ -57,28 +46,8 @@ bool TrayWaiter::statusNotifierHostRegistered()
 
 bool TrayWaiter::xembedTrayPresent()
 {
-#ifdef PALLOWE_HAS_XCB
-    xcb_connection_t* connection = xcbConnection();
-    if (!connection)
-        return false;
     // The tray owns the selection _NET_SYSTEM_TRAY_S<screen>; Qt puts its item on screen 0.
-    const QByteArray name = QByteArrayLiteral("_NET_SYSTEM_TRAY_S0");
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, true, name.size(), name.constData()), nullptr);
-    if (!atom)
-        return false;
-    const xcb_atom_t selection = atom->atom;
-    free(atom);
-    if (selection == XCB_ATOM_NONE)
-        return false;
-    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
-    free(owner);
-    return owned;
-#else
-    return false;
-#endif
+    return X11Selection::isOwned("_NET_SYSTEM_TRAY_S0");
 }
 
 void TrayWaiter::check()

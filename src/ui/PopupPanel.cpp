@@ -3,6 +3,7 @@
 #include "MainView.h"
 #include "PopupPlacement.h"
 #include "UsageView.h"
+#include "X11Selection.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -11,11 +12,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
-
-#if __has_include(<xcb/xcb.h>)
-#include <xcb/xcb.h>
-#define PALLOWE_HAS_XCB 1
-#endif
 
 namespace {
 
@@ -30,28 +26,7 @@ bool windowsComposited()
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("wayland") || platform == QLatin1String("cocoa"))
         return true;
-#ifdef PALLOWE_HAS_XCB
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return false;
-    const QByteArray name = QByteArrayLiteral("_NET_WM_CM_S0");
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, true, name.size(), name.constData()), nullptr);
-    if (!atom)
-        return false;
-    const xcb_atom_t selection = atom->atom;
-    free(atom);
-    if (selection == XCB_ATOM_NONE)
-        return false;
-    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, selection), nullptr);
-    const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
-    free(owner);
-    return owned;
-#else
-    return false;
-#endif
+    return X11Selection::isOwned("_NET_WM_CM_S0");
 }
 
 } // namespace

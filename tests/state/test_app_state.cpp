@@ -1,373 +1,333 @@
 #include "StateFixture.h"
+#include "state/LoginWindowLauncher.h"
 #include "state/StartupOptions.h"
 
-#include <QCoroTask>
 #include <QFile>
-#include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-#include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 void writeCredentials(const QString& folder, const QByteArray& json)
 {
-    const CredentialStore store(folder); // creates the folder
-    QFile file(store.filePath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(json);
+    QFile file(CredentialStore(folder).filePath()); // the store creates the folder
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
 }
 
-AppState::Services servicesIn(const TemporaryHome& home)
+QStringList stored(const AppState& state)
 {
-    return AppState::Services{home.dataFolder()};
+    const CredentialStore& store = state.credentialStore();
+    return {store.sessionKey().value_or("-"), store.orgId().value_or("-"),
+            store.orgName().value_or("-")};
 }
+
+// Like the real sign-in window, reports from inside itself and then still uses its own
+// members, while the state may be its only owner.
+struct FakeLoginWindow : WindowController
+{
+    LoginWindowLauncher::Callback callback;
+    int reports = 0;
+    void report(const QString& key)
+    {
+        callback(key);
+        ++reports;
+    }
+};
+
+struct FakeLoginWindows : LoginWindowLauncher
+{
+    QList<std::weak_ptr<FakeLoginWindow>> shown;
+    QList<Callback> callbacks;
+    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    {
+        auto window = std::make_shared<FakeLoginWindow>();
+        window->callback = callbacks.emplace_back(onAuthenticated);
+        shown << window;
+        return window;
+    }
+};
 
 } // namespace
+
+struct RefreshCase
+{
+    QByteArray credentials = {}; // replaces credentials.json; empty: kept, "-": removed
+    QByteArray body = usageReport(50);
+    int status = 200;
+    qint64 percent = 30; // the report before this refresh stands at 30 %
+    QString error = {};
+    bool configured = true; // unconfigured without an error: no request made
+    int nameChanges = 0;
+};
+Q_DECLARE_METATYPE(RefreshCase)
+
+struct StartupCase
+{
+    QStringList arguments = {};
+    QByteArray stored = {};                // credentials.json before the start; empty: none
+    QStringList session = {"-", "-", "-"}; // after it: key, organization id and name
+    bool configured = false;
+    QString origin = "https://zelvik.ai";
+    int interval = 300;   // seconds
+    QString warning = {}; // how the one warning ends; empty: none
+};
+Q_DECLARE_METATYPE(StartupCase)
 
 class TestAppState : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void refreshNeedsStoredSession_data();
-    void refreshNeedsStoredSession();
-    void refreshAppliesReport();
-    void refreshFailures_data();
-    void refreshFailures();
-    void invalidSessionClearsStoreKeepsReport();
-    void overlappingRefreshesApplyInCompletionOrder();
-    void notifiesOnlyRealChanges();
-    void menuBarPercentTruncates_data();
-    void menuBarPercentTruncates();
-    void startupOptions_data();
-    void startupOptions();
-    void serviceOriginOption();
-    void refreshIntervalOption();
+    void refresh_data();
+    void refresh();
+    void signIn_data();
+    void signIn();
+    void startup_data();
+    void startup();
+    void paceForecast_data();
+    void paceForecast();
 };
 
-void TestAppState::refreshNeedsStoredSession_data()
+void TestAppState::refresh_data()
 {
-    QTest::addColumn<QByteArray>("credentials"); // empty: no file
-    QTest::addColumn<QString>("requestedPath");  // empty: no request
-
-    QTest::newRow("no file") << QByteArray() << "";
-    QTest::newRow("no org") << QByteArray(R"({"sessionKey":"k"})") << "";
-    QTest::newRow("empty key") << QByteArray(R"({"sessionKey":"","orgId":"o"})") << "";
-    QTest::newRow("empty org still sent")
-        << QByteArray(R"({"sessionKey":"k","orgId":""})") << "/api/organizations//usage";
+    using R = RefreshCase;
+    QTest::addColumn<R>("row");
+    const QString expired = "Sessione scaduta — accedi di nuovo.";
+    QTest::newRow("headline truncates") << R{.body = usageReport(79.9), .percent = 79};
+    QTest::newRow("seven day larger") << R{.body = usageReport(12, 97.2), .percent = 97};
+    QTest::newRow("huge") << R{.body = usageReport(1e300), .percent = 0};
+    QTest::newRow("per-model ignored")
+        << R{.body = R"({"seven_day_velmar":{"utilization":100,"resets_at":"x"}})", .percent = 0};
+    QTest::newRow("equal report notifies") << R{.body = usageReport(30)};
+    QTest::newRow("500") << R{.status = 500, .error = "Errore di rete: HTTP 500"};
+    QTest::newRow("401") << R{.status = 401, .error = expired, .configured = false};
+    QTest::newRow("403") << R{.status = 403, .error = expired, .configured = false};
+    QTest::newRow("no file") << R{.credentials = "-", .configured = false};
+    QTest::newRow("no org") << R{.credentials = R"({"sessionKey":"k"})", .configured = false};
+    QTest::newRow("empty key") << R{.credentials = R"({"sessionKey":"","orgId":"o"})",
+                                    .configured = false};
+    QTest::newRow("empty org still sent, the name follows the store")
+        << R{.credentials = R"({"sessionKey":"k","orgId":""})", .percent = 50, .nameChanges = 1};
+    QTest::newRow("canonically equal name") << R{
+        .credentials = R"({"sessionKey":"k","orgId":"o","orgName":"Caffe\u0300"})", .percent = 50};
 }
 
-void TestAppState::refreshNeedsStoredSession()
+void TestAppState::refresh()
 {
-    QFETCH(QByteArray, credentials);
-    QFETCH(QString, requestedPath);
+    QFETCH(RefreshCase, row);
+    const int requests = row.configured || !row.error.isEmpty() ? 1 : 0;
     TemporaryHome home;
     UsageService service;
-    service.setUsage(10);
-    // Configured by the command line first, then the file replaced behind the state's back.
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-    QVERIFY(state.isConfigured());
-    QFile::remove(state.credentialStore().filePath());
-    if (!credentials.isEmpty())
-        writeCredentials(home.dataFolder(), credentials);
-
-    QSignalSpy loading(&state, &AppState::isLoadingChanged);
-    QSignalSpy error(&state, &AppState::errorChanged);
-    QCoro::waitFor(state.refresh());
-
-    if (requestedPath.isEmpty()) {
-        QVERIFY(!state.isConfigured());
-        QCOMPARE(service.requestCount(), 0);
-        QCOMPARE(loading.count(), 0);
-        QCOMPARE(error.count(), 0);
-    } else {
-        QCOMPARE(service.requestCount(requestedPath), 1);
-        QVERIFY(state.usage());
-    }
-}
-
-void TestAppState::refreshAppliesReport()
-{
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(42.5, 12);
-    QStringList arguments = sessionArguments(service.origin());
-    arguments << QStringLiteral("--org-name=Studio");
-    AppState state(arguments, servicesIn(home));
-    QCOMPARE(state.orgName(), std::optional(QStringLiteral("Studio")));
-
-    // The name shown follows the store at the moment the report arrives.
-    state.credentialStore().setOrgName(std::nullopt);
-    QSignalSpy loading(&state, &AppState::isLoadingChanged);
-    const QDateTime before = QDateTime::currentDateTime();
-    QCoro::waitFor(state.refresh());
-
-    QVERIFY(state.usage());
-    QCOMPARE(state.usage()->fiveHour->utilization, 42.5);
-    QVERIFY(!state.orgName());
-    QVERIFY(state.lastUpdated() && *state.lastUpdated() >= before);
-    QVERIFY(!state.isLoading());
-    QCOMPARE(loading.count(), 2);
-    QVERIFY(!state.error());
-}
-
-void TestAppState::refreshFailures_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("unreachable");
-    QTest::addColumn<QString>("errorStart");
-
-    QTest::newRow("500") << 500 << QByteArray("{}") << false << "Errore di rete: HTTP 500";
-    QTest::newRow("429") << 429 << QByteArray("{}") << false << "Errore di rete: HTTP 429";
-    QTest::newRow("bad body") << 200 << QByteArray("nope") << false
-                              << "Errore parsing risposta: JSON non valido";
-    QTest::newRow("transport") << 200 << QByteArray("{}") << true << "Connessione rifiutata";
-}
-
-void TestAppState::refreshFailures()
-{
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
-    QFETCH(bool, unreachable);
-    QFETCH(QString, errorStart);
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(30);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
+    service.setUsageBody(usageReport(30));
+    AppState state(sessionArguments(service.origin()) << "--org-name=Caff\u00e8",
+                   {home.dataFolder()});
     QCoro::waitFor(state.refresh());
     const QDateTime firstUpdate = *state.lastUpdated();
+    // The file changed behind the state's back: each refresh reads it anew.
+    if (row.credentials == "-")
+        QFile::remove(state.credentialStore().filePath());
+    else if (!row.credentials.isEmpty())
+        writeCredentials(home.dataFolder(), row.credentials);
 
-    service.setUsageBody(body);
-    service.setStatus(status);
-    if (unreachable) { // the same session, pointed at a closed port
-        AppState offline(sessionArguments(TestHttpServer::unusedOrigin()), servicesIn(home));
-        QCoro::waitFor(offline.refresh());
-        QVERIFY2(offline.error()->contains(errorStart, Qt::CaseInsensitive),
-                 qPrintable(*offline.error()));
-        QVERIFY(offline.isConfigured());
-        return;
-    }
+    service.setUsageBody(row.body, row.status);
+    QSignalSpy loading(&state, &AppState::isLoadingChanged);
+    QSignalSpy usage(&state, &AppState::usageChanged);
+    QSignalSpy names(&state, &AppState::orgNameChanged);
+    QSignalSpy settings(&state, &AppState::settingsChanged);
+    state.setSettings(state.settings()); // an equal value: no signal
     QCoro::waitFor(state.refresh());
-    QVERIFY2(state.error()->startsWith(errorStart), qPrintable(*state.error()));
-    QCOMPARE(state.usage()->fiveHour->utilization, 30.0);
-    QCOMPARE(*state.lastUpdated(), firstUpdate);
-    QVERIFY(state.isConfigured() && state.credentialStore().hasCredentials());
-    QVERIFY(!state.isLoading());
+    QCOMPARE(service.requestCount(), 1 + requests);
+    QCOMPARE(loading.count(), 2 * requests);
+    QCOMPARE(usage.count(), requests && row.error.isEmpty() ? 1 : 0);
+    QCOMPARE(names.count(), row.nameChanges);
+    QCOMPARE(settings.count(), 0);
+    QCOMPARE(state.menuBarPercent(), row.percent);
+    QCOMPARE(state.error().value_or(""), row.error);
+    QCOMPARE(state.isConfigured(), row.configured);
+    if (!row.configured) // a refused session is gone from the disk too
+        QVERIFY(!state.credentialStore().hasCredentials());
+    if (!row.error.isEmpty())
+        QCOMPARE(*state.lastUpdated(), firstUpdate);
 
     // The next refresh that gets past its session test clears the error as it starts.
-    QSignalSpy errors(&state, &AppState::errorChanged);
+    service.setUsageBody(usageReport(60));
     QCoro::waitFor(state.refresh());
-    QCOMPARE(errors.count(), 2); // cleared, then set again by the same failure
+    QCOMPARE(state.error().has_value(), !row.configured && !row.error.isEmpty());
 }
 
-void TestAppState::invalidSessionClearsStoreKeepsReport()
+void TestAppState::signIn_data()
 {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("bootstrapStatus");
+    QTest::addColumn<QByteArray>("bootstrap");
+    QTest::addColumn<int>("deliveries");
+    QTest::addColumn<QString>("error"); // empty: signed in to the preferred organization
+
+    const QByteArray orgs = R"({"account":{"memberships":[
+        {"organization":{"uuid":"org-a","name":"Personale","capabilities":["chat"]}},
+        {"organization":{"uuid":"org-max","name":"Studio Max","capabilities":["zelvik_max"]}}]}})";
+    QTest::newRow("preferred organization") << "sk-new" << 200 << orgs << 1 << "";
+    QTest::newRow("delivered twice: all twice") << "sk-new" << 200 << orgs << 2 << "";
+    QTest::newRow("no organization")
+        << "sk-new" << 200 << R"({"account":{"memberships":[]}})"_ba << 1
+        << "Errore parsing risposta: Nessuna organizzazione trovata";
+    QTest::newRow("key refused") << "sk-new" << 401 << orgs << 1 << "Sessione non valida o scaduta";
+    // Refused before any request, so nothing in the completion would wait.
+    QTest::newRow("unsafe key") << "bad;key" << 200 << orgs << 1
+                                << "Errore di rete: Richiesta non valida";
+}
+
+void TestAppState::signIn()
+{
+    QFETCH(QString, key);
+    QFETCH(int, bootstrapStatus);
+    QFETCH(QByteArray, bootstrap);
+    QFETCH(int, deliveries);
+    QFETCH(QString, error);
     TemporaryHome home;
     UsageService service;
-    service.setUsage(55);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-    QCoro::waitFor(state.refresh());
+    service.setBootstrap(bootstrapStatus, bootstrap);
+    service.setUsageBody(usageReport(33));
+    CredentialStore(home.dataFolder()).setSessionKey("old"); // not a whole session
+    FakeLoginWindows windows;
+    auto state =
+        std::make_unique<AppState>(QStringList{"pallowe", "--service-origin=" + service.origin()},
+                                   AppState::Services{home.dataFolder(), nullptr, &windows});
+    const QStringList before = stored(*state);
 
-    service.setStatus(401);
-    QSignalSpy configured(&state, &AppState::isConfiguredChanged);
-    QCoro::waitFor(state.refresh());
-    QVERIFY(!state.isConfigured());
-    QCOMPARE(configured.count(), 1);
-    QVERIFY(!QFile::exists(state.credentialStore().filePath()));
-    QCOMPARE(state.error(), std::optional(QStringLiteral("Sessione scaduta — accedi di nuovo.")));
-    QCOMPARE(state.usage()->fiveHour->utilization, 55.0);
-    QVERIFY(!state.isLoading());
+    state->startOAuthLogin();
+    state->startOAuthLogin(); // the second window replaces the first
+    QVERIFY(windows.shown.first().expired());
+    FakeLoginWindow* window = windows.shown.last().lock().get(); // the state owns it
+    QCOMPARE(state->loginWindowController(), window);
+    QSignalSpy loading(state.get(), &AppState::isLoadingChanged);
+    for (int i = 0; i < deliveries; ++i)
+        window->report(key);
+    // The completion may release the calling window: it waits for a later turn.
+    QCOMPARE(loading.count(), 0);
+    QVERIFY(state->loginWindowController());
+
+    const bool signedIn = error.isEmpty();
+    QTRY_VERIFY(!state->loginWindowController() && !state->isLoading());
+    QTRY_COMPARE(service.requestCount("/api/organizations/org-max/usage"), signedIn * deliveries);
+    QCOMPARE(service.requestCount("/api/bootstrap"), key.contains(';') ? 0 : deliveries);
+    QCOMPARE(state->error().value_or(""), error);
+    QCOMPARE(state->isConfigured(), signedIn);
+    QCOMPARE(state->menuBarPercent(), signedIn * 33);
+    QCOMPARE(stored(*state), (signedIn ? QStringList{"sk-new", "org-max", "Studio Max"} : before));
+
+    // Signing out clears all but the time of the last report.
+    const auto lastUpdated = state->lastUpdated();
+    state->logout();
+    QVERIFY(!QFile::exists(state->credentialStore().filePath()));
+    QVERIFY(!state->usage() && !state->orgName() && !state->isConfigured() && !state->error());
+    QCOMPARE(state->lastUpdated(), lastUpdated);
+
+    // A window that outlives the state calls back into nothing.
+    const int requests = service.requestCount();
+    state.reset();
+    windows.callbacks.first()(QStringLiteral("sk"));
+    QTest::qWait(50);
+    QCOMPARE(service.requestCount(), requests);
 }
 
-void TestAppState::overlappingRefreshesApplyInCompletionOrder()
+void TestAppState::startup_data()
 {
-    TemporaryHome home;
-    std::atomic<int> calls = 0;
-    TestHttpServer server;
-    server.onGet(R"(/api/organizations/o/usage)",
-                 [&](const httplib::Request&, httplib::Response& res) {
-                     const bool first = calls++ == 0;
-                     if (first) // the first request is answered last
-                         std::this_thread::sleep_for(std::chrono::milliseconds(600));
-                     res.set_content(first ? R"({"five_hour":{"utilization":90,"resets_at":"x"}})"
-                                           : R"({"five_hour":{"utilization":10,"resets_at":"x"}})",
-                                     "application/json");
-                 });
-    server.start();
-    AppState state(sessionArguments(server.origin(), "o"), servicesIn(home));
-
-    QList<double> applied;
-    QList<bool> loadingWhenApplied;
-    connect(&state, &AppState::usageChanged, this,
-            [&] { applied.append(state.usage()->fiveHour->utilization); });
-    connect(&state, &AppState::isLoadingChanged, this,
-            [&] { loadingWhenApplied.append(state.isLoading()); });
-
-    auto slow = state.refresh();
-    QTRY_COMPARE(calls.load(), 1);
-    auto fast = state.refresh();
-    QCoro::waitFor(std::move(fast));
-    QCOMPARE(applied, QList<double>({10}));
-    QVERIFY(!state.isLoading()); // the first to finish ends loading, though another is waiting
-    QCoro::waitFor(std::move(slow));
-    QCOMPARE(applied, QList<double>({10, 90}));
-    QCOMPARE(state.menuBarPercent(), 90);
-    QCOMPARE(loadingWhenApplied, QList<bool>({true, false}));
-}
-
-void TestAppState::notifiesOnlyRealChanges()
-{
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(20);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-
-    QSignalSpy settings(&state, &AppState::settingsChanged);
-    state.setSettings(AppSettings{});
-    QCOMPARE(settings.count(), 0);
-    state.setSettings(AppSettings{true, 80, true, 0.0});
-    state.setSettings(AppSettings{true, 80, true, 0.0});
-    QCOMPARE(settings.count(), 1);
-
-    QSignalSpy usage(&state, &AppState::usageChanged);
-    QSignalSpy updated(&state, &AppState::lastUpdatedChanged);
-    QSignalSpy names(&state, &AppState::orgNameChanged);
-    QCoro::waitFor(state.refresh());
-    QCoro::waitFor(state.refresh());
-    QCOMPARE(usage.count(), 2); // the same report notifies every time
-    QVERIFY(updated.count() >= 1);
-    QCOMPARE(names.count(), 0);
-
-    // Canonically equivalent names are the same name.
-    state.credentialStore().setOrgName(QStringLiteral("Caff\u00e8"));
-    QCoro::waitFor(state.refresh());
-    state.credentialStore().setOrgName(QStringLiteral("Caffe\u0300"));
-    QCoro::waitFor(state.refresh());
-    QCOMPARE(names.count(), 1);
-}
-
-void TestAppState::menuBarPercentTruncates_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<qint64>("percent");
-
-    QTest::newRow("empty report") << QByteArray("{}") << qint64(0);
-    QTest::newRow("seven day only")
-        << QByteArray(R"({"seven_day":{"utilization":42.5,"resets_at":"x"}})") << qint64(42);
-    QTest::newRow("five hour larger")
-        << QByteArray(
-               R"({"five_hour":{"utilization":97.2,"resets_at":"x"},"seven_day":{"utilization":12,"resets_at":"x"}})")
-        << qint64(97);
-    QTest::newRow("79.9") << QByteArray(R"({"five_hour":{"utilization":79.9,"resets_at":"x"}})")
-                          << qint64(79);
-    QTest::newRow("over 100") << QByteArray(
-                                     R"({"five_hour":{"utilization":130.7,"resets_at":"x"}})")
-                              << qint64(130);
-    QTest::newRow("per-model ignored")
-        << QByteArray(R"({"seven_day_velmar":{"utilization":100,"resets_at":"x"}})") << qint64(0);
-    QTest::newRow("huge") << QByteArray(R"({"five_hour":{"utilization":1e300,"resets_at":"x"}})")
-                          << qint64(0);
-}
-
-void TestAppState::menuBarPercentTruncates()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(qint64, percent);
-    TemporaryHome home;
-    UsageService service;
-    service.setUsageBody(body);
-    AppState state(sessionArguments(service.origin()), servicesIn(home));
-    QCOMPARE(state.menuBarPercent(), 0);
-    QCoro::waitFor(state.refresh());
-    QCOMPARE(state.menuBarPercent(), percent);
-}
-
-void TestAppState::startupOptions_data()
-{
-    QTest::addColumn<QByteArray>("stored"); // credentials.json before start; empty: none
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("expectedFile"); // credentials.json after start; empty: none
-    QTest::addColumn<bool>("configured");
-
+    using S = StartupCase;
+    QTest::addColumn<S>("row");
     const QByteArray earlier = R"({"sessionKey":"old","orgId":"o1","orgName":"Vecchio"})";
-    QTest::newRow("empty org id") << QByteArray() << QStringList{"--sk=k", "--org-id="}
-                                  << R"({"orgId":"","sessionKey":"k"})" << false;
-    QTest::newRow("key alone") << earlier << QStringList{"--sk=k"} << QString(earlier) << true;
-    QTest::newRow("name alone") << QByteArray() << QStringList{"--org-name=n"} << "" << false;
-    QTest::newRow("last key wins") << QByteArray() << QStringList{"--sk=a", "--sk=b", "--org-id=o"}
-                                   << R"({"orgId":"o","sessionKey":"b"})" << true;
-    QTest::newRow("org first") << QByteArray() << QStringList{"--org-id=o", "--sk=k"}
-                               << R"({"orgId":"o","sessionKey":"k"})" << true;
-    QTest::newRow("removes stored name") << earlier << QStringList{"--sk=k", "--org-id=o"}
-                                         << R"({"orgId":"o","sessionKey":"k"})" << true;
-    QTest::newRow("capitals ignored")
-        << QByteArray() << QStringList{"--SK=k", "--org-id=o"} << "" << false;
-    QTest::newRow("name with space")
-        << QByteArray() << QStringList{"--sk=k", "--org-id=o", "--org-name=Studio Rossi"}
-        << R"({"orgId":"o","orgName":"Studio Rossi","sessionKey":"k"})" << true;
-    QTest::newRow("value kept verbatim") << QByteArray() << QStringList{"--sk= k=1 ", "--org-id=o"}
-                                         << R"({"orgId":"o","sessionKey":" k=1 "})" << true;
-}
-
-void TestAppState::startupOptions()
-{
-    QFETCH(QByteArray, stored);
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, expectedFile);
-    QFETCH(bool, configured);
-    TemporaryHome home;
-    if (!stored.isEmpty())
-        writeCredentials(home.dataFolder(), stored);
-
-    AppState state(QStringList{"/usr/bin/pallowe"} + arguments, servicesIn(home));
-    QFile file(state.credentialStore().filePath());
-    if (expectedFile.isEmpty()) {
-        QVERIFY(!file.exists());
-    } else {
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QJsonDocument::fromJson(file.readAll()),
-                 QJsonDocument::fromJson(expectedFile.toUtf8()));
-    }
-    QCOMPARE(state.isConfigured(), configured);
-    QCOMPARE(state.orgName(), state.credentialStore().orgName());
-    QVERIFY(!state.usage() && !state.isLoading() && !state.error() && !state.lastUpdated());
-}
-
-void TestAppState::serviceOriginOption()
-{
-    TemporaryHome home;
-    QCOMPARE(StartupOptions::normalizedOrigin("http://127.0.0.1:8080/"),
-             std::optional<QString>("http://127.0.0.1:8080"));
+    QTest::newRow("empty org id") << S{.arguments = {"--sk=k", "--org-id="},
+                                       .session = {"k", "", "-"}};
+    QTest::newRow("key alone") << S{.arguments = {"--sk=k"}};
+    QTest::newRow("last key wins, stored name gone")
+        << S{.arguments = {"--sk=a", "--org-id=o", "--sk=b"},
+             .stored = earlier,
+             .session = {"b", "o", "-"},
+             .configured = true};
+    QTest::newRow("capitals ignored") << S{.arguments = {"--SK=k", "--org-id=o"}};
+    QTest::newRow("values verbatim")
+        << S{.arguments = {"--sk= k=1 ", "--org-id=o", "--org-name=Studio Rossi"},
+             .session = {" k=1 ", "o", "Studio Rossi"},
+             .configured = true};
+    QTest::newRow("origin") << S{.arguments = {"--service-origin=http://127.0.0.1:8080/"},
+                                 .origin = "http://127.0.0.1:8080"};
     for (const char* invalid :
-         {"ftp://x", "http://", "https://x/api", "http://x?a=1", "http://u:p@x", "x"})
-        QVERIFY2(!StartupOptions::normalizedOrigin(invalid), invalid);
-
-    const AppState defaulted({"pallowe", "--service-origin=file:///etc"}, servicesIn(home));
-    QCOMPARE(defaulted.serviceOrigin(), QStringLiteral("https://zelvik.ai"));
-    const AppState local({"pallowe", "--service-origin=http://127.0.0.1:9/"}, servicesIn(home));
-    QCOMPARE(local.serviceOrigin(), QStringLiteral("http://127.0.0.1:9"));
-
+         {"ftp://x", "http://", "https://x/api", "http://x?a=1", "http://u:p@x", "file:///etc"})
+        QTest::addRow("origin %s", invalid)
+            << S{.arguments = {QString("--service-origin=") + invalid}, .warning = invalid};
     // A terminal must never receive the value's escape sequences or direction overrides.
-    const auto options = StartupOptions::parse({"--service-origin=\x1b]0;x\x07\u202e\\"});
-    QCOMPARE(options.warnings.size(), 1);
-    QVERIFY2(options.warnings[0].endsWith(u"\\x1b]0;x\\x07\\u202e\\\\"),
-             qPrintable(options.warnings[0]));
+    QTest::newRow("origin escaped") << S{.arguments = {"--service-origin=\x1b]0;x\x07\u202e\\"},
+                                         .warning = R"(\x1b]0;x\x07\u202e\\)"};
+    QTest::newRow("interval") << S{.arguments = {"--refresh-interval=5"}, .interval = 5};
+    QTest::newRow("longest timer wait")
+        << S{.arguments = {"--refresh-interval=2147483"}, .interval = 2147483};
+    for (const char* ignored : {"0", "-5", "+5", "1.5", "5s", " 5", "2147484"})
+        QTest::addRow("interval %s", ignored)
+            << S{.arguments = {QString("--refresh-interval=") + ignored}, .warning = ignored};
 }
 
-void TestAppState::refreshIntervalOption()
+void TestAppState::startup()
 {
+    QFETCH(StartupCase, row);
     TemporaryHome home;
-    const AppState state({"pallowe", "--refresh-interval=5"}, servicesIn(home));
-    QCOMPARE(state.refreshLoop()->interval(), std::chrono::seconds(5));
-    QCOMPARE(StartupOptions::parse({"--refresh-interval=2147483"}).refreshInterval,
-             std::chrono::seconds(2147483)); // the longest a timer waits
-    for (const char* ignored : {"0", "-5", "+5", "1.5", "5s", " 5", "", "2147484"}) {
-        const auto options =
-            StartupOptions::parse({QStringLiteral("--refresh-interval=") + ignored});
-        QVERIFY2(!options.refreshInterval && options.warnings.size() == 1, ignored);
+    if (!row.stored.isEmpty())
+        writeCredentials(home.dataFolder(), row.stored);
+    const AppState state(QStringList{"/usr/bin/pallowe"} + row.arguments, {home.dataFolder()});
+    QCOMPARE(stored(state), row.session);
+    QCOMPARE(state.isConfigured(), row.configured);
+    QCOMPARE(state.orgName(), state.credentialStore().orgName());
+    QCOMPARE(state.serviceOrigin(), row.origin);
+    QCOMPARE(state.refreshLoop()->interval(), std::chrono::seconds(row.interval));
+    const QStringList warnings = StartupOptions::parse(row.arguments).warnings;
+    QCOMPARE(warnings.size(), row.warning.isEmpty() ? 0 : 1);
+    QVERIFY2(warnings.isEmpty() || warnings[0].endsWith(": " + row.warning),
+             qPrintable(warnings.value(0)));
+}
+
+void TestAppState::paceForecast_data()
+{
+    // Each reading "minute:percent", or "minute:percent@resetMinute" when the window does not
+    // reset at minute 400; a reset at minute -1 cannot be read.
+    QTest::addColumn<QString>("readings");
+    QTest::addColumn<double>("timeScale");
+    QTest::addColumn<int>("fullMinute"); // -1: no forecast
+
+    QTest::newRow("rising fast") << "0:10 15:20" << 1.0 << 135;
+    QTest::newRow("single reading") << "0:10" << 1.0 << -1;
+    QTest::newRow("under 10 minutes apart") << "0:10 9:40" << 1.0 << -1;
+    QTest::newRow("flat") << "0:30 20:30" << 1.0 << -1;
+    QTest::newRow("falling") << "0:30 20:25" << 1.0 << -1;
+    QTest::newRow("too slow for the reset") << "0:10 20:11" << 1.0 << -1;
+    QTest::newRow("full exactly at the reset") << "0:0@300 60:20@300" << 1.0 << -1;
+    QTest::newRow("already full") << "0:90 15:100" << 1.0 << -1;
+    QTest::newRow("unreadable reset") << "0:10@-1 15:20@-1" << 1.0 << -1;
+    QTest::newRow("pace of the last hour") << "0:10 60:11 100:21 120:31" << 1.0 << 327;
+    QTest::newRow("last hour too short: whole window") << "0:10 100:50 105:55" << 1.0 << 210;
+    QTest::newRow("earlier reset dropped") << "0:50@20 15:60@20 30:5 45:20" << 1.0 << 125;
+    QTest::newRow("shorter interval, shorter spans") << "0:10 2:20" << 0.1 << 18;
+}
+
+void TestAppState::paceForecast()
+{
+    QFETCH(QString, readings);
+    QFETCH(double, timeScale);
+    QFETCH(int, fullMinute);
+    const auto start = QDateTime::fromString("2026-03-04T10:00:00Z", Qt::ISODate);
+    const auto at = [&](int minute) { return start.addSecs(minute * 60); };
+
+    PaceForecast forecast(timeScale);
+    for (const QString& reading : readings.split(u' ')) {
+        const QStringList parts = (reading + "@400").split(QRegularExpression("[:@]"));
+        const QString reset =
+            parts[2] == u"-1" ? "presto" : at(parts[2].toInt()).toString(Qt::ISODate);
+        forecast.record(PaceForecast::Window::SevenDayDrevan,
+                        UsageWindow{parts[1].toDouble(), reset}, at(parts[0].toInt()));
     }
+    QCOMPARE(forecast.fullAt(PaceForecast::Window::SevenDayDrevan),
+             fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute)));
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

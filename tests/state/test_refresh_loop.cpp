@@ -1,40 +1,33 @@
 #include "DBusMock.h"
+#include "NotificationDaemonMock.h"
 #include "StateFixture.h"
+#include "platform/FreedesktopNotifier.h"
 #include "platform/LogindSleepWatcher.h"
 #include "platform/ReachabilityWatcher.h"
 #include "state/StartupOptions.h"
-#include "storage/SettingsStore.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace std::chrono_literals;
 
-namespace {
+using Alerts = QList<std::pair<QString, uint>>; // body, id of the notification it replaces
 
-AppState::Services withInterval(const TemporaryHome& home, std::chrono::milliseconds interval,
-                                Notifier* notifier = nullptr)
-{
-    return {home.dataFolder(), notifier, nullptr, nullptr, interval};
-}
-
-} // namespace
-
+// What refreshes start and what they set off, on a private bus that stands for the system
+// bus too: logind, NetworkManager and a notification server are python-dbusmock's.
 class TestRefreshLoop : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void refreshesAtOnceThenPeriodically();
-    void stopCancelsPendingWait();
-    void followsConfiguration();
-    void backgroundRefreshKeepsOneLoop();
+    void followsPanelSettingsAndSession();
     void wakeRefreshesWhenDue_data();
     void wakeRefreshesWhenDue();
+    void alerts_data();
+    void alerts();
 
 private:
-    // logind and NetworkManager on a private bus that stands for the system bus too.
     std::unique_ptr<DBusMock> m_logind;
     std::unique_ptr<DBusMock> m_networkManager;
 };
@@ -43,107 +36,53 @@ void TestRefreshLoop::initTestCase()
 {
     // Before the first bus connection, when Qt settles both addresses.
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", qgetenv("DBUS_SESSION_BUS_ADDRESS"));
-    if (!QDBusConnection::sessionBus().isConnected())
-        return;
     m_logind = std::make_unique<DBusMock>(DBusMock::kLogind);
     m_networkManager = std::make_unique<DBusMock>(DBusMock::kNetworkManager);
     QVERIFY2(m_logind->start() && m_networkManager->start(), "python-dbusmock did not start");
 }
 
-void TestRefreshLoop::refreshesAtOnceThenPeriodically()
+void TestRefreshLoop::followsPanelSettingsAndSession()
 {
     TemporaryHome home;
     UsageService service;
-    service.setUsage(5);
-    AppState state(sessionArguments(service.origin()), withInterval(home, 80ms));
-
-    state.refreshLoop()->setPanelShown(true);
-    QTRY_COMPARE(service.requestCount(), 1);
-    QTRY_VERIFY(service.requestCount() >= 3);
-}
-
-void TestRefreshLoop::stopCancelsPendingWait()
-{
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(5);
-    AppState state(sessionArguments(service.origin()), withInterval(home, 150ms));
-    RefreshLoop* loop = state.refreshLoop();
-    loop->setPanelShown(true);
-    QTRY_VERIFY(state.usage());
-    loop->setPanelShown(false);
-    QVERIFY(!loop->isRunning());
-    const int count = service.requestCount();
-    QTest::qWait(400);
-    QCOMPARE(service.requestCount(), count);
-
-    // Hidden while a refresh is in flight: nothing is scheduled after it.
-    loop->setPanelShown(true);
-    loop->setPanelShown(false);
-    QTest::qWait(400);
-    QCOMPARE(service.requestCount(), count + 1);
-}
-
-void TestRefreshLoop::followsConfiguration()
-{
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(5);
-    AppState state(QStringList{"pallowe", "--service-origin=" + service.origin()},
-                   withInterval(home, 60ms));
-    state.refreshLoop()->setPanelShown(true);
-    QTest::qWait(200);
-    QCOMPARE(service.requestCount(), 0); // not configured: nothing to refresh
-
-    // The service refuses the session: the loop ends with it.
-    AppState configured(sessionArguments(service.origin()), withInterval(home, 60ms));
-    service.setStatus(401);
-    configured.refreshLoop()->setPanelShown(true);
-    QTRY_VERIFY(!configured.isConfigured());
-    const int count = service.requestCount();
-    QTest::qWait(300);
-    QCOMPARE(service.requestCount(), count);
-
-    // A session handed over while the panel shows another is fetched at once.
-    service.setStatus(200);
-    AppState open(sessionArguments(service.origin()), withInterval(home, 10s));
-    open.refreshLoop()->setPanelShown(true);
-    QTRY_VERIFY(open.usage());
-    open.applyCommandLineSession(StartupOptions::parse({"--sk=k2", "--org-id=o2"}));
-    QTRY_COMPARE(service.requestCount("/api/organizations/o2/usage"), 1);
-}
-
-void TestRefreshLoop::backgroundRefreshKeepsOneLoop()
-{
-    constexpr auto interval = 400ms;
-    TemporaryHome home;
-    UsageService service;
-    service.setUsage(85);
-    RecordingNotifier notifier;
+    service.setUsageBody(usageReport(5));
     AppSettings background;
     background.backgroundRefresh = true;
     SettingsStore(home.dataFolder()).save(background);
-    AppState state(sessionArguments(service.origin()), withInterval(home, interval, &notifier));
+    AppState state(sessionArguments(service.origin()),
+                   {home.dataFolder(), nullptr, nullptr, nullptr, 300ms});
     RefreshLoop* loop = state.refreshLoop();
 
-    // The panel never opened: refreshes come, and the alert with them.
-    QTRY_COMPARE(service.requestCount(), 2);
-    QTRY_VERIFY(!state.isLoading());
-    QCOMPARE(notifier.posted.size(), 1);
-
-    // Opening the panel half-way through a wait refreshes at once and re-arms the one timer:
-    // nothing more comes before a whole interval has passed.
-    QTest::qWait(interval.count() / 2);
+    QTRY_COMPARE(service.requestCount(), 1); // in the background from the start
+    QTRY_COMPARE(service.requestCount(), 2); // and again after an interval
+    // Opening the panel half-way through a wait refreshes at once and re-arms the one timer.
+    QTest::qWait(150);
     loop->setPanelShown(true);
     QTRY_COMPARE(service.requestCount(), 3);
-    QTest::qWait(interval.count() * 7 / 10);
+    QTest::qWait(150);
     QCOMPARE(service.requestCount(), 3);
-
     // Closing the panel keeps the loop; turning the setting off then stops it.
     loop->setPanelShown(false);
     QVERIFY(loop->isRunning());
     state.setSettings(AppSettings{});
-    QVERIFY(!loop->isRunning());
+    QTest::qWait(400);
+    QCOMPARE(service.requestCount(), 3);
+
+    // Without background refresh the panel alone runs the loop.
+    loop->setPanelShown(true);
+    QTRY_COMPARE(service.requestCount(), 5);
+    loop->setPanelShown(false);
+    loop->setPanelShown(true);
+    loop->setPanelShown(false); // while that refresh is in flight: nothing follows it
+    QTest::qWait(400);
+    QCOMPARE(service.requestCount(), 6);
+
+    // A session handed over while the panel shows another is fetched at once.
+    loop->setPanelShown(true);
+    QTRY_VERIFY(service.requestCount() == 7 && !state.isLoading());
+    state.applyCommandLineSession(StartupOptions::parse({"--sk=k2", "--org-id=o2"}));
+    QVERIFY(state.isLoading());
+    QTRY_COMPARE(service.requestCount("/api/organizations/o2/usage"), 1);
 }
 
 void TestRefreshLoop::wakeRefreshesWhenDue_data()
@@ -166,24 +105,21 @@ void TestRefreshLoop::wakeRefreshesWhenDue()
     QFETCH(int, secondsAway);
     QFETCH(int, firstStatus);
     QFETCH(int, refreshes);
-    if (!m_logind)
-        QSKIP("no D-Bus session bus: run this test under dbus-run-session");
-
     TemporaryHome home;
     UsageService service;
-    service.setStatus(firstStatus);
+    service.setUsageBody("{}", firstStatus);
     LogindSleepWatcher sleepWatcher(QDBusConnection::sessionBus());
     ReachabilityWatcher reachabilityWatcher;
-    AppState::Services services = withInterval(home, RefreshLoop::kDefaultInterval);
-    services.wakeWatchers = {&sleepWatcher, &reachabilityWatcher};
-    AppState state(sessionArguments(service.origin()), services);
+    const QList<WakeWatcher*> watchers{&sleepWatcher, &reachabilityWatcher};
+    AppState state(sessionArguments(service.origin()),
+                   {home.dataFolder(), nullptr, nullptr, nullptr, 300s, watchers});
     std::chrono::milliseconds now = 1h; // the suspend-proof clock, moved by hand
     state.refreshLoop()->setClock([&now] { return now; });
     state.refreshLoop()->setPanelShown(true);
     QTRY_VERIFY(service.requestCount() == 1 && !state.isLoading());
 
     now += std::chrono::seconds(secondsAway);
-    service.setStatus(200);
+    service.setUsageBody("{}");
     QSignalSpy woke(resume ? static_cast<WakeWatcher*>(&sleepWatcher) : &reachabilityWatcher,
                     &WakeWatcher::woke);
     for (const bool first : {true, false}) // to sleep and back; disconnected, then online
@@ -195,6 +131,66 @@ void TestRefreshLoop::wakeRefreshesWhenDue()
     QTRY_COMPARE(service.requestCount(), 1 + refreshes);
     QTest::qWait(200);
     QCOMPARE(service.requestCount(), 1 + refreshes);
+}
+
+void TestRefreshLoop::alerts_data()
+{
+    // Each step: a refresh at "fiveHour[/sevenDay]" percent or "fail" (answered 500), "tN"
+    // (threshold N), "off", "on", or "restart" (a new state, which remembers no alert).
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<Alerts>("alerts"); // the server hands out ids 1, 2, ...
+
+    const auto alert = [](int percent, int threshold) {
+        return QStringLiteral("Utilizzo al %1% — soglia %2% raggiunta.")
+            .arg(percent)
+            .arg(threshold);
+    };
+    QTest::newRow("once per crossing, again after falling")
+        << "79.9 80 92 20/81.5 fail 50 85 restart 85"
+        << Alerts{{alert(80, 80), 0}, {alert(85, 80), 1}, {alert(85, 80), 1}};
+    QTest::newRow("threshold changes")
+        << "85 t70 85 t85 87 off 10 on 90" << Alerts{{alert(85, 80), 0}, {alert(87, 85), 0}};
+    QTest::newRow("alerts off, threshold 0") << "off 99 10 99 on t0 99 10 99" << Alerts{};
+}
+
+void TestRefreshLoop::alerts()
+{
+    QFETCH(QString, steps);
+    QFETCH(Alerts, alerts);
+    TemporaryHome home;
+    UsageService service;
+    NotificationDaemonMock server;
+    QVERIFY2(server.start(), qPrintable(server.failure()));
+    FreedesktopNotifier notifier([](const QString&, const QString&) { QFAIL("a balloon"); });
+    AppSettings settings;
+    std::unique_ptr<AppState> state;
+    for (const QString& step : ("restart " + steps).split(u' ')) {
+        if (step == u"restart")
+            state = std::make_unique<AppState>(sessionArguments(service.origin()),
+                                               AppState::Services{home.dataFolder(), &notifier});
+        else if (step == u"on" || step == u"off")
+            settings.alertEnabled = step == u"on";
+        else if (step.startsWith(u't'))
+            settings.alertThresholdPercent = step.mid(1).toLongLong();
+        else if (step == u"fail")
+            service.setUsageBody("{}", 500);
+        else
+            service.setUsageBody(
+                usageReport(step.section(u'/', 0, 0).toDouble(), step.section(u'/', 1).toDouble()));
+        state->setSettings(settings);
+        if (step == u"fail" || step[0].isDigit())
+            QCoro::waitFor(state->refresh());
+    }
+
+    notifier.requestPermission(); // reaches the server after every alert posted before it
+    QTRY_COMPARE(server.callsOf("GetCapabilities").size(), 1);
+    const auto notified = [&] {
+        Alerts posted;
+        for (const QVariantList& call : server.callsOf("Notify"))
+            posted.append({call[Body].toString(), call[ReplacesId].toUInt()});
+        return posted;
+    };
+    QTRY_COMPARE(notified(), alerts);
 }
 
 QTEST_GUILESS_MAIN(TestRefreshLoop)

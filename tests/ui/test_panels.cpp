@@ -1,0 +1,538 @@
+#include "StatusNotifierWatcher.h"
+#include "TemporaryHome.h"
+#include "TestHttpServer.h"
+#include "TrayWaiter.h"
+#include "state/AppState.h"
+#include "state/LoginWindowLauncher.h"
+#include "state/Notifier.h"
+#include "ui/DateTexts.h"
+#include "ui/ElidedLabel.h"
+#include "ui/MainView.h"
+#include "ui/PalloweApp.h"
+#include "ui/PopupPanel.h"
+#include "ui/SettingsView.h"
+#include "ui/SettingsWindowController.h"
+#include "ui/SetupView.h"
+#include "ui/SystemColors.h"
+#include "ui/UsageBar.h"
+#include "ui/UsageView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <cmath>
+#include <httplib.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Stand-ins for the sign-in windows and the notification service at the state's boundary.
+struct Recorder : Notifier, LoginWindowLauncher
+{
+    void post(const QString&, const QString&, const QString&) override {}
+    void requestPermission() override { ++permissionRequests; }
+    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    {
+        callback = std::move(onAuthenticated);
+        return std::make_shared<WindowController>();
+    }
+    int permissionRequests = 0;
+    Callback callback;
+};
+
+// The named child of a view; a missing one ends the test at once with its name.
+template <typename T = QWidget> T* child(const QObject* view, const char* name)
+{
+    auto* found = view->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+const QString kLongName =
+    QStringLiteral("Cooperativa Agricola e Zootecnica della Valle del Po e Dintorni");
+const QStringList kConfigured{QStringLiteral("--sk=k"), QStringLiteral("--org-id=o"),
+                              "--org-name=" + kLongName};
+const QByteArray kFiveHour =
+    R"("five_hour":{"utilization":42.6,"resets_at":"2030-01-01T09:00:00.000Z"})";
+const QByteArray kVelmar =
+    R"("seven_day_velmar":{"utilization":90,"resets_at":"2030-01-04T09:00:00.000Z"})";
+
+// Breeze Dark as a KDE desktop hands it to Qt: the roles its colour scheme names, every other
+// role (the placeholder text among them) left as Qt has it.
+QPalette darkPalette(QPalette palette)
+{
+    const QColor window(0x31, 0x36, 0x3B), text(0xEF, 0xF0, 0xF1);
+    for (const auto role : {QPalette::Window, QPalette::Button})
+        palette.setColor(role, window);
+    palette.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(role, text);
+        palette.setColor(QPalette::Disabled, role, window.darker(50));
+    }
+    palette.setColor(QPalette::Highlight, QColor(0x3D, 0xAE, 0xE9));
+    palette.setColor(QPalette::HighlightedText, QColor(0xFC, 0xFC, 0xFC));
+    palette.setColor(QPalette::Mid, window.darker(75));
+    return palette;
+}
+
+// WCAG 2 contrast ratio, worked out here apart from the program's own.
+qreal contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& color) {
+        const auto linear = [](qreal c) {
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+               0.0722 * linear(color.blueF());
+    };
+    return (qMax(luminance(a), luminance(b)) + 0.05) / (qMin(luminance(a), luminance(b)) + 0.05);
+}
+
+// The colour covering most of the area: what a text there is drawn over.
+QColor dominantColor(const QImage& image, const QRect& area)
+{
+    QHash<QRgb, int> counts;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    return QColor::fromRgb(std::max_element(counts.cbegin(), counts.cend()).key());
+}
+
+// Every text a window shows in the colour its widget resolves; those short of WCAG 2's 4.5:1
+// (3:1 when large: 18 pt, or 14 pt bold) on what lies behind them go to `unreadable`.
+QStringList textsOf(QWidget* window, QStringList& unreadable)
+{
+    const QImage picture = window->grab().toImage();
+    QStringList texts;
+    const auto check = [&](const QString& text, const QRect& area, const QColor& color,
+                           const QFont& font) {
+        texts << text;
+        const QColor behind = dominantColor(picture, area);
+        const QColor ink = SystemColors::blend(color, behind, color.alphaF());
+        const int pixels = QFontInfo(font).pixelSize();
+        const bool large = pixels >= 24 || (pixels >= 18.66 && font.weight() >= QFont::Bold);
+        if (const qreal ratio = contrast(ink, behind); ratio < (large ? 3.0 : 4.5))
+            unreadable << QStringLiteral("\"%1\" %2 on %3: %4:1")
+                              .arg(text, ink.name(), behind.name())
+                              .arg(ratio, 0, 'f', 2);
+    };
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(window))
+            continue;
+        const auto group = widget->isEnabled() ? QPalette::Active : QPalette::Disabled;
+        const QRect area(widget->mapTo(window, QPoint()), widget->size());
+        const auto add = [&](const QString& text, QPalette::ColorRole role) {
+            if (!text.isEmpty())
+                check(text, area, widget->palette().color(group, role), widget->font());
+        };
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            add(label->text(), label->foregroundRole());
+        else if (auto* box = qobject_cast<QCheckBox*>(widget))
+            add(box->text(), QPalette::WindowText);
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            add(button->text(), QPalette::ButtonText);
+        else if (auto* field = qobject_cast<QLineEdit*>(widget))
+            add(field->text().isEmpty() ? field->placeholderText() : field->text(),
+                field->text().isEmpty() ? QPalette::PlaceholderText : QPalette::Text);
+        else if (auto* bar = qobject_cast<UsageBar*>(widget))
+            for (const UsageBar::TextLine& line : bar->textLines())
+                if (!line.text.isEmpty())
+                    check(line.text, line.box.toRect().translated(area.topLeft()), line.color,
+                          line.font);
+    }
+    if (texts.size() < 3)
+        unreadable << QStringLiteral("only %1 texts found").arg(texts.size());
+    return texts;
+}
+
+// Every text readable, and each expected one part of a text on show.
+void checkTexts(QWidget* window, const QStringList& expected = {})
+{
+    QStringList unreadable;
+    const QStringList texts = textsOf(window, unreadable);
+    QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join(QLatin1String("; "))));
+    for (const QString& text : expected)
+        QVERIFY2(!texts.filter(text).isEmpty(), qPrintable(text + QLatin1String(" not shown")));
+}
+
+// Which of the named parts the window shows; a bar's forecast line counts as "forecast:" + bar.
+QStringList shownOf(const QWidget* window, const QStringList& names)
+{
+    QStringList shown;
+    for (const QString& name : names) {
+        const bool forecast = name.startsWith(QLatin1String("forecast:"));
+        const QWidget* part = window->findChild<QWidget*>(forecast ? name.mid(9) : name);
+        if (part && forecast)
+            part = part->findChild<QLabel*>(QStringLiteral("forecastText"));
+        if (part && part->isVisibleTo(window))
+            shown << name;
+    }
+    return shown;
+}
+
+} // namespace
+
+class TestPanels : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TemporaryHome> m_home;
+    QPalette m_light;
+    Recorder m_recorder;
+    // The service, whose usage reply the test changes as it goes and can hold back so that a
+    // refresh stays in flight.
+    std::atomic<bool> m_holding = false;
+    std::mutex m_mutex;
+    QByteArray m_body = "{}";
+    int m_status = 200;
+    std::unique_ptr<TestHttpServer> m_server;
+
+    QStringList arguments(const QStringList& more) const
+    {
+        return QStringList{"pallowe", "--service-origin=" + m_server->origin()} + more;
+    }
+
+    void setReply(const QByteArray& body, int status = 200)
+    {
+        std::lock_guard lock(m_mutex);
+        m_body = body;
+        m_status = status;
+    }
+
+    void refreshWith(AppState& state, const QByteArray& body, int status = 200)
+    {
+        setReply(body, status);
+        state.refresh();
+        QTRY_VERIFY(!state.isLoading());
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TemporaryHome>();
+        m_light = QApplication::palette();
+        m_recorder = {};
+        setReply("{}");
+        m_server = std::make_unique<TestHttpServer>();
+        m_server->onGet(R"(/api/organizations/[^/]+/usage)",
+                        [this](const httplib::Request&, httplib::Response& response) {
+                            while (m_holding)
+                                std::this_thread::sleep_for(5ms);
+                            std::lock_guard lock(m_mutex);
+                            response.status = m_status;
+                            response.set_content(m_body.toStdString(), "application/json");
+                        });
+        m_server->reply(
+            "/api/bootstrap", 200,
+            R"({"account":{"memberships":[{"organization":{"uuid":"o","name":"O"}}]}})");
+        m_server->start();
+    }
+
+    void cleanup()
+    {
+        m_holding = false;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            delete window;
+        QApplication::setPalette(m_light);
+        m_server.reset();
+        m_home.reset();
+    }
+
+    // Each panel shows the parts and texts of its state, all readable in a light and a dark
+    // palette; a threshold off the slider's scale shows clamped, and an untouched save keeps it.
+    void panelsShowTheirStateReadably_data()
+    {
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QByteArray>("report"); // none fetched when empty
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("texts"); // parts of texts on show
+        const QByteArray sevenDay =
+            "\"seven_day\":{\"utilization\":70,\"resets_at\":\"" +
+            QDateTime::currentDateTimeUtc().addDays(1).toString(Qt::ISODateWithMs).toLatin1() +
+            "\"}";
+        const QByteArray credits =
+            R"("extra_usage":{"is_enabled":true,"utilization":12.5,"currency":"EUR"})";
+        const auto row = [](const char* screen, const QByteArrayList& report, const char* shown,
+                            const QStringList& texts) {
+            for (const bool dark : {false, true})
+                QTest::addRow("%s%s", screen, dark ? ", dark" : "")
+                    << screen << dark
+                    << (report.isEmpty() ? QByteArray() : "{" + report.join(',') + "}")
+                    << QString::fromLatin1(shown).split(u' ', Qt::SkipEmptyParts) << texts;
+        };
+        row("usage rising", {kFiveHour, sevenDay, kVelmar, R"("extra_usage":{"is_enabled":true})"},
+            "reportSections orgNameText planBox weeklyBox sevenDayBar velmarDivider "
+            "sevenDayVelmarBar extraBox extraInactive forecast:fiveHourBar",
+            {"Sessione corrente", "43%", "Si ripristina tra ", "Al ritmo attuale: 100% ",
+             "Tutti i modelli", "Si ripristina domani ", "Solo Velmar", "Extra usage non attivo"});
+        row("usage, unnamed", {kFiveHour}, "reportSections planBox", {});
+        row("report loading", {kFiveHour}, "reportSections orgNameText statusSpinner planBox", {});
+        row("report error", {kFiveHour}, "reportSections orgNameText statusWarning planBox", {});
+        row("usage loading", {}, "loadingState orgNameText statusSpinner", {"Caricamento..."});
+        row("usage error", {}, "errorState orgNameText statusWarning",
+            {"Errore di rete: HTTP 500"});
+        row("usage, per model only",
+            {kVelmar,
+             R"("seven_day_drevan":{"utilization":20,"resets_at":"2030-01-01T09:00:00Z"})"},
+            "reportSections orgNameText weeklyBox velmarDivider sevenDayVelmarBar drevanDivider "
+            "sevenDayDrevanBar",
+            {"Solo Drevan", "Si ripristina 2030-01-01T09:00:00Z"});
+        row("usage, extra credits", {credits},
+            "reportSections orgNameText extraBox extraCreditsBar",
+            {"Crediti aggiuntivi", "Valuta: EUR"});
+        row("usage, extra credits hidden", {credits}, "reportSections orgNameText", {});
+        row("usage, extra credits off", {R"("extra_usage":{"is_enabled":false,"utilization":1})"},
+            "reportSections orgNameText", {});
+        row("setup", {}, "signInSymbol", {"Accedi con Zelvik"});
+        row("setup error", {}, "errorRow signInSymbol",
+            {"Sessione scaduta — accedi di nuovo.", "Accedi con Zelvik"});
+        row("setup loading", {}, "signInSpinner", {"Connessione..."});
+        // The stored limit shows rounded, as it is then saved.
+        row("settings 69", {}, "slider:4 blue", {"69%", "13"});
+        row("settings 70", {}, "slider:4 orange", {"70%"});
+        row("settings 85", {}, "slider:7 red", {"85%"});
+        row("settings -9223372036854775808", {}, "slider:0 blue", {"-9223372036854775808%"});
+        row("settings 9223372036854775807", {}, "slider:9 red", {"9223372036854775807%"});
+    }
+
+    void panelsShowTheirStateReadably()
+    {
+        QFETCH(QString, screen);
+        QFETCH(bool, dark);
+        QFETCH(QByteArray, report);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, texts);
+        if (dark)
+            QApplication::setPalette(darkPalette(m_light));
+        const auto is = [&](const char* word) { return screen.contains(QLatin1String(word)); };
+        if (is("unnamed")) // a name stored before goes with a command line that gives none
+            AppState(arguments(kConfigured), AppState::Services{m_home->dataFolder()});
+        // A short interval shrinks the pace forecast's spans, so a forecast shows within the test.
+        AppState state(arguments(screen == QLatin1String("setup")
+                                     ? QStringList()
+                                     : kConfigured.mid(0, is("unnamed") ? 2 : 3)),
+                       {m_home->dataFolder(), nullptr, nullptr, nullptr, 100ms});
+        AppSettings settings;
+        settings.showExtraCredits = !is("hidden");
+        state.setSettings(settings);
+        if (is("rising")) {
+            refreshWith(state, QByteArray(report).replace("42.6", "10"));
+            QTest::qWait(250);
+        }
+        if (!report.isEmpty())
+            refreshWith(state, report);
+        if (is("error"))
+            refreshWith(state, "{}", is("setup") ? 401 : 500);
+        if (is("loading")) {
+            m_holding = true;
+            state.refresh();
+        }
+
+        // Never shown, so no refresh loop changes the state under the test; grabbing lays it out.
+        std::unique_ptr<QWidget> window;
+        if (is("settings")) {
+            settings.alertThresholdPercent = screen.section(u' ', 1).toLongLong();
+            settings.extraCreditsMonthlyLimit = 12.6;
+            window = std::make_unique<SettingsView>(&state, settings, nullptr, [] {});
+        } else if (is("setup")) {
+            window = std::make_unique<SetupView>(&state);
+        } else {
+            window = std::make_unique<UsageView>(&state);
+        }
+        checkTexts(window.get(), texts);
+        QStringList actual = shownOf(
+            window.get(),
+            QStringLiteral("reportSections loadingState errorState orgNameText statusSpinner "
+                           "statusWarning errorRow signInSpinner signInSymbol planBox weeklyBox "
+                           "sevenDayBar velmarDivider sevenDayVelmarBar drevanDivider "
+                           "sevenDayDrevanBar extraBox extraCreditsBar extraInactive "
+                           "forecast:fiveHourBar forecast:sevenDayBar forecast:sevenDayVelmarBar")
+                .split(u' '));
+        if (auto* view = qobject_cast<SettingsView*>(window.get())) {
+            actual << "slider:" + QString::number(child<QSlider>(view, "thresholdSlider")->value());
+            auto* text = child<QLabel>(view, "thresholdText");
+            const QPalette base = text->parentWidget()->palette();
+            for (const auto& [tone, name] : {std::pair{PanelStyle::Tone::Blue, "blue"},
+                                             {PanelStyle::Tone::Orange, "orange"},
+                                             {PanelStyle::Tone::Red, "red"}})
+                if (text->palette().color(QPalette::WindowText) ==
+                    PanelStyle::textColor(tone, base))
+                    actual << name;
+            view->save();
+            QCOMPARE(state.settingsStore().load().alertThresholdPercent,
+                     settings.alertThresholdPercent);
+            QCOMPARE(state.settingsStore().load().extraCreditsMonthlyLimit, std::optional(13.0));
+        }
+        QCOMPARE(actual, shown);
+        for (const char* name : {"refreshButton", "signInButton"})
+            if (auto* button = window->findChild<QWidget*>(name))
+                QCOMPARE(button->isEnabled(), !is("loading"));
+        if (shown.contains(QLatin1String("statusWarning")))
+            QCOMPARE(child(window.get(), "statusWarning")->toolTip(), *state.error());
+        if (shown.contains(QLatin1String("orgNameText"))) { // cut at a whole character
+            auto* name = child<ElidedLabel>(window.get(), "orgNameText");
+            const QString cut = name->shownText();
+            QVERIFY2(cut.endsWith(u'…') && kLongName.startsWith(cut.chopped(1)), qPrintable(cut));
+            QVERIFY(name->fontMetrics().horizontalAdvance(cut) <= name->width());
+            for (const QString& status : shown.filter(QLatin1String("status"))) // gives way
+                QVERIFY(name->geometry().right() < child(window.get(), qPrintable(status))->x());
+        }
+    }
+
+    // The program's tray item and panel: the refresh loop runs while the panel is open, which
+    // follows the session; the palette, the tooltip's age and the balloon that never covers it.
+    void trayItemAndPanel()
+    {
+        setReply("{" + kFiveHour + "}");
+        PalloweApp app(arguments(kConfigured), {m_home->dataFolder(), &m_recorder, &m_recorder});
+        AppState* state = app.state();
+        const auto balloon = [&] { return app.showFallbackMessage("t", "b"); };
+        QVERIFY(!balloon()); // no tray yet
+        app.installTrayItem();
+        QCOMPARE(app.trayItem()->toolTip(), QStringLiteral("Pallowe — 0%")); // no reading yet
+        for (const int opening : {1, 2, 3}) {
+            app.panel()->hide();
+            QVERIFY(!state->refreshLoop()->isRunning() && balloon());
+            app.openPanel(); // refreshes at once
+            QVERIFY(state->refreshLoop()->isRunning() && !balloon());
+            QTRY_COMPARE(m_server->requestCount(), opening);
+            QTRY_VERIFY(!state->isLoading());
+        }
+        const QString fresh = app.trayItem()->toolTip();
+        const QImage lightFace = app.trayItem()->icon().pixmap(22, 22).toImage();
+        QApplication::setPalette(darkPalette(m_light)); // delivered to the widgets as events
+        QTRY_VERIFY(app.trayItem()->icon().pixmap(22, 22).toImage() != lightFace);
+        checkTexts(app.panel());
+        QTest::qWait(1100); // no timer ages the text; a tooltip about to show does
+        QCOMPARE(app.trayItem()->toolTip(), fresh);
+        QHelpEvent tip(QEvent::ToolTip, {}, {});
+        QCoreApplication::sendEvent(app.trayItem(), &tip);
+        QCOMPARE(
+            app.trayItem()->toolTip(),
+            QStringLiteral("Pallowe — 42%\nAggiornato ") +
+                DateTexts::relativeTimeText(*state->lastUpdated(), QDateTime::currentDateTime()));
+
+        const auto click = [&](const char* button) {
+            QMetaObject::invokeMethod(child(app.panel(), button), "click");
+        };
+        click("refreshButton");
+        QTRY_VERIFY(m_server->requestCount() == 4 && !state->isLoading());
+        refreshWith(*state, "{}", 401); // refused: the setup panel, its button clears the error
+        auto* main = child<MainView>(app.panel(), "mainView");
+        QVERIFY(qobject_cast<SetupView*>(main->currentView()) && main->currentView()->isVisible());
+        QTRY_COMPARE(main->findChildren<UsageView*>().size(), 0);
+        QVERIFY(!state->refreshLoop()->isRunning() && child(main, "errorRow")->isVisible());
+        click("signInButton"); // the panel steps out of the sign-in window's way
+        QVERIFY(!child(main, "errorRow")->isVisibleTo(main) && !app.panel()->isVisible());
+        setReply("{}");
+        m_recorder.callback(QStringLiteral("k"));
+        QTRY_VERIFY(qobject_cast<UsageView*>(main->currentView()));
+        app.openPanel();
+        QTRY_VERIFY(state->usage() && !state->isLoading() && main->currentView()->isVisible());
+        click("settingsButton");
+        QTRY_VERIFY(QApplication::activeWindow() &&
+                    QApplication::activeWindow()->findChild<SettingsView*>());
+        click("signOutButton");
+        QVERIFY(qobject_cast<SetupView*>(main->currentView()));
+        QVERIFY(!state->isConfigured() && !state->credentialStore().sessionKey());
+        QTRY_COMPARE(main->findChildren<UsageView*>().size(), 0);
+    }
+
+    // Every control edits a draft of its own window, which only "Salva" and Ctrl+Return store.
+    void settingsEditAndClose_data()
+    {
+        QTest::addColumn<QString>("way"); // a button or keys
+        QTest::addColumn<bool>("saves");
+        QTest::newRow("Salva") << "saveButton" << true;
+        QTest::newRow("Ctrl+Return, not Return or Escape alone") << "Ctrl+Return" << true;
+        QTest::newRow("Annulla") << "cancelButton" << false;
+        QTest::newRow("Ctrl+Escape") << "Ctrl+Escape" << false;
+        QTest::newRow("close button") << "" << false;
+    }
+
+    void settingsEditAndClose()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, saves);
+        AppState state({"pallowe"}, {m_home->dataFolder()});
+        const QString file = state.settingsStore().filePath();
+        AppSettings before;
+        before.alertThresholdPercent = 50;
+        state.setSettings(before);
+        const auto open = [&] {
+            QWidget* window = SettingsWindowController::show(&state, &m_recorder)->window();
+            return QTest::qWaitForWindowActive(window) ? window : nullptr;
+        };
+        QWidget* other = open();
+        QPointer<QWidget> window = open();
+        QVERIFY(other && window && other != window);
+
+        auto* view = child<SettingsView>(window, "settingsView");
+        QList<qint64> offered{50};
+        for (int press = 0; press < 12; ++press) {
+            QTest::keyClick(child(window, "thresholdSlider"), Qt::Key_Right);
+            if (view->draft().alertThresholdPercent != offered.last())
+                offered << view->draft().alertThresholdPercent;
+        }
+        QCOMPARE(offered, (QList<qint64>{50, 55, 60, 65, 70, 75, 80, 85, 90, 95}));
+        for (const int asked : {0, 1, 1}) {                   // on every switch to on
+            child<QCheckBox>(window, "alertToggle")->click(); // off, on, off
+            QCOMPARE(m_recorder.permissionRequests, asked);
+        }
+        child<QCheckBox>(window, "creditsToggle")->click();
+        child<QCheckBox>(window, "backgroundToggle")->click();
+        auto* field = child<QLineEdit>(window, "limitField");
+        field->setText(QStringLiteral("99.5"));
+        QVERIFY(!child(window, "thresholdBlock")->isVisible()); // its value kept
+        QVERIFY(!child(window, "limitBlock")->isVisible());
+        QCOMPARE(child<QLineEdit>(other, "limitField")->text(), QString());
+
+        if (way.endsWith(QLatin1String("Button"))) {
+            child<QAbstractButton>(window, qPrintable(way))->click();
+        } else if (way.isEmpty()) {
+            window->close();
+        } else {
+            for (const auto key : {Qt::Key_Return, Qt::Key_Escape})
+                QTest::keyClick(field, key);
+            QVERIFY(window->isVisible() && !QFile::exists(file));
+            QTest::keySequence(field, QKeySequence(way));
+        }
+        QTRY_VERIFY(window.isNull());
+        const AppSettings edited{false, 95, false, 99.5, true}; // every field edited
+        QCOMPARE(state.settings(), saves ? edited : before);
+        QCOMPARE(QFile::exists(file), saves);
+        if (saves)
+            QCOMPARE(state.settingsStore().load(), edited);
+    }
+
+    // Last: the test plays the desktop shell's tray watcher on its private bus, where at first
+    // nothing watches (and the offscreen platform has no X display).
+    void trayWaiterWaitsForAWatcher()
+    {
+        TrayWaiter quick(300ms), patient(20s);
+        QSignalSpy quickFound(&quick, &TrayWaiter::trayAvailable);
+        QSignalSpy quickGaveUp(&quick, &TrayWaiter::timedOut);
+        QSignalSpy found(&patient, &TrayWaiter::trayAvailable);
+        QSignalSpy gaveUp(&patient, &TrayWaiter::timedOut);
+        quick.start();
+        patient.start();
+        QVERIFY(quickGaveUp.wait(5000) && quickFound.isEmpty() && found.isEmpty());
+        StatusNotifierWatcher watcher; // as another process would register it
+        QVERIFY(watcher.isRegistered() && found.wait(10000) && gaveUp.isEmpty());
+        QVERIFY(TrayWaiter::statusNotifierHostRegistered());
+    }
+};
+
+QTEST_MAIN(TestPanels)
+#include "test_panels.moc"

@@ -1,0 +1,258 @@
+#include "ui/DateTexts.h"
+#include "ui/LimitText.h"
+#include "ui/MenuBarLabel.h"
+#include "ui/PopupPlacement.h"
+#include "ui/SymbolIcon.h"
+#include "ui/SystemColors.h"
+#include "ui/UsageBar.h"
+
+#include <QTest>
+#include <cmath>
+
+Q_DECLARE_METATYPE(MenuBarLabel::Band)
+
+namespace {
+
+// Pixels at least that opaque whose every channel is within the tolerance of the colour.
+int pixelsNear(const QImage& image, const QColor& color, int tolerance, int minimumAlpha = 255)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            count += pixel.alpha() >= minimumAlpha &&
+                     qAbs(pixel.red() - color.red()) <= tolerance &&
+                     qAbs(pixel.green() - color.green()) <= tolerance &&
+                     qAbs(pixel.blue() - color.blue()) <= tolerance;
+        }
+    return count;
+}
+
+} // namespace
+
+// The pieces of the panels and the tray face that are pure functions or stand-alone widgets.
+class TestUiParts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The band at its edges; the face drawn in its band's colour only, at every size the tray
+    // may ask for, on a light and a dark panel, with and without the number.
+    void trayFace_data()
+    {
+        QTest::addColumn<qint64>("percent");
+        QTest::addColumn<MenuBarLabel::Band>("band");
+        using B = MenuBarLabel::Band;
+        QTest::newRow("negative") << qint64(-7) << B::Green;
+        QTest::newRow("64") << qint64(64) << B::Green;
+        QTest::newRow("65") << qint64(65) << B::Orange;
+        QTest::newRow("84") << qint64(84) << B::Orange;
+        QTest::newRow("85") << qint64(85) << B::Red;
+        QTest::newRow("INT64_MAX") << std::numeric_limits<qint64>::max() << B::Red;
+    }
+
+    void trayFace()
+    {
+        QFETCH(qint64, percent);
+        QFETCH(MenuBarLabel::Band, band);
+        QCOMPARE(MenuBarLabel::band(percent), band);
+        for (const QPalette& palette : {QPalette(Qt::white), QPalette(QColor(0x31, 0x36, 0x3B))}) {
+            const QColor colors[] = {SystemColors::green(palette), SystemColors::orange(palette),
+                                     SystemColors::red(palette)};
+            QCOMPARE(MenuBarLabel::color(percent, palette), colors[int(band)]);
+            for (const bool configured : {false, true}) {
+                const QIcon icon = MenuBarLabel::icon(percent, configured, palette);
+                for (const int side : MenuBarLabel::iconSizes())
+                    QVERIFY(icon.availableSizes().contains(QSize(side, side)));
+                const QImage image = MenuBarLabel::image(percent, configured, 22, palette);
+                for (const QColor& color : colors)
+                    QCOMPARE(pixelsNear(image, color, 11) > 30, color == colors[int(band)]);
+            }
+        }
+        QCOMPARE(MenuBarLabel::color(percent), MenuBarLabel::color(percent, QPalette(Qt::white)));
+    }
+
+    void trayFaceShowsNeedleAndNumberAndTellsTheTip()
+    {
+        for (const int side : MenuBarLabel::iconSizes()) {
+            const auto face = [side](qint64 percent, bool configured) {
+                return MenuBarLabel::image(percent, configured, side);
+            };
+            QVERIFY(face(34, false) != face(35, false)); // the needle moves within a band
+            QVERIFY(face(64, false) != face(65, false) && face(84, false) != face(85, false));
+            QCOMPARE(face(35, false), face(64, false));
+            QCOMPARE(face(42, false), face(43, false)); // no number without a session
+            QVERIFY(face(42, true) != face(43, true) && face(42, true) != face(42, false));
+        }
+        QCOMPARE(MenuBarLabel::toolTip(42, true), QStringLiteral("Pallowe — 42%"));
+        QCOMPARE(MenuBarLabel::toolTip(42, false), QStringLiteral("Pallowe"));
+        QCOMPARE(MenuBarLabel::toolTip(-3, true, QStringLiteral("Aggiornato 12 minuti fa")),
+                 QStringLiteral("Pallowe — -3%\nAggiornato 12 minuti fa"));
+    }
+
+    void barTextColourAndFill_data()
+    {
+        QTest::addColumn<double>("percent");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("color");
+        QTest::addColumn<double>("trackShare"); // 0: the sliver a bar always shows
+        const QColor blue = SystemColors::blue(), orange = SystemColors::orange();
+        QTest::newRow("42.6 rounds up") << 42.6 << "43%" << blue << 0.426;
+        QTest::newRow("64.9 reads 65, stays blue") << 64.9 << "65%" << blue << 0.649;
+        QTest::newRow("65") << 65.0 << "65%" << orange << 0.65;
+        QTest::newRow("84.6 reads 85, stays orange") << 84.6 << "85%" << orange << 0.846;
+        QTest::newRow("85") << 85.0 << "85%" << SystemColors::red() << 0.85;
+        QTest::newRow("past the end") << 120.0 << "120%" << SystemColors::red() << 1.2;
+        QTest::newRow("negative") << -3.0 << "-3%" << blue << 0.0;
+    }
+
+    void barTextColourAndFill()
+    {
+        QFETCH(double, percent);
+        QFETCH(QString, text);
+        QFETCH(QColor, color);
+        QFETCH(double, trackShare);
+        UsageBar bar(QStringLiteral("Sessione corrente"), percent, QString());
+        for (const int width : {272, 136}) {
+            bar.resize(width, bar.sizeHint().height());
+            QCOMPARE(bar.fillWidth(), qMax(bar.trackRect().width() * trackShare, 4.0));
+        }
+        QCOMPARE(bar.percentText(), text);
+        QCOMPARE(bar.fillColor(), color);
+    }
+
+    void barSlidesToANewPercent()
+    {
+        UsageBar bar(QStringLiteral("Solo Drevan"), 50.0, QString());
+        bar.resize(200, bar.sizeHint().height());
+        const QRectF track = bar.trackRect();
+        const QPoint start(qCeil(track.left()) + 3, qFloor(track.center().y()));
+        const QPoint end(qFloor(track.right()) - 3, start.y());
+        const auto pixel = [&bar](const QPoint& at) { return bar.grab().toImage().pixelColor(at); };
+        QVERIFY(pixel(start) == SystemColors::blue() && pixel(end) != SystemColors::blue());
+        const qreal before = bar.fillWidth();
+        bar.setPercent(120); // the texts switch at once; the fill slides from where it was
+        QCOMPARE(bar.percentText(), QStringLiteral("120%"));
+        QVERIFY(bar.bandColor() == SystemColors::red() && bar.fillWidth() == before);
+        QTRY_COMPARE(bar.fillWidth(), bar.targetFillWidth());
+        QTRY_COMPARE(bar.fillColor(), SystemColors::red());
+        QCOMPARE(pixel(end), SystemColors::red());
+    }
+
+    void dateTexts_data()
+    {
+        QTest::addColumn<QString>("kind");  // reset, forecast, or the locale of a relative time
+        QTest::addColumn<QString>("input"); // a moment, or seconds from now
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const char* kind, const char* in, const char* out) {
+            QTest::newRow(name) << kind << in << QString::fromUtf8(out);
+        };
+        // Now is a Wednesday morning in Rome (UTC+1 until the end of March).
+        row("later today", "reset", "2026-03-04T13:30:00.000Z", "oggi 14:30");
+        row("tomorrow by local date", "reset", "2026-03-04T23:30:00.000Z", "domani 00:30");
+        row("offset form", "reset", "2026-03-05T09:00:00.5+01:00", "domani 09:00");
+        row("weekday", "reset", "2026-03-09T08:00:00.000Z", "lunedì 09:00");
+        row("a week ahead", "reset", "2026-03-11T08:00:00.000Z", "mercoledì 09:00");
+        row("no fraction stays raw", "reset", "2026-03-05T08:00:00Z", "2026-03-05T08:00:00Z");
+        row("unparsable stays raw", "reset", "presto", "presto");
+        row("full today", "forecast", "2026-03-04T15:40:00Z", "Al ritmo attuale: 100% alle 16:40");
+        row("full tomorrow", "forecast", "2026-03-05T08:10:00Z",
+            "Al ritmo attuale: 100% domani alle 09:10");
+        row("full on saturday", "forecast", "2026-03-07T08:10:00Z",
+            "Al ritmo attuale: 100% sabato alle 09:10");
+        row("full already passed", "forecast", "2026-03-04T09:59:00Z", "");
+        row("minutes", "it", "-320", "5 minuti fa");
+        row("yesterday", "it", "-86400", "ieri");
+        row("future", "it", "600", "tra 10 minuti");
+        row("the user's language", "en_US", "-300", "5 minutes ago");
+    }
+
+    void dateTexts()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        const auto now = QDateTime::fromString(QStringLiteral("2026-03-04T10:00:00Z"), Qt::ISODate);
+        const QTimeZone rome(QByteArrayLiteral("Europe/Rome"));
+        if (kind == QLatin1String("reset"))
+            QCOMPARE(DateTexts::resetDateLabel(input, now, rome), expected);
+        else if (kind == QLatin1String("forecast"))
+            QCOMPARE(
+                DateTexts::paceForecastLabel(QDateTime::fromString(input, Qt::ISODate), now, rome),
+                expected);
+        else
+            QCOMPARE(DateTexts::relativeTimeText(now.addSecs(input.toLongLong()), now, kind),
+                     expected);
+    }
+
+    void symbolsAreNeverBlank()
+    {
+        const QColor tint(0xAF, 0x52, 0xDE);
+        for (int n = 0; n <= int(SymbolIcon::Name::Bell); ++n) {
+            QVERIFY(!SymbolIcon::icon(SymbolIcon::Name(n)).pixmap(16, 16).isNull());
+            for (const int side : {12, 16, 24, 48}) {
+                const QImage image =
+                    SymbolIcon::icon(SymbolIcon::Name(n), tint).pixmap(side, side).toImage();
+                const int ink = pixelsNear(image, tint, 255, 128);
+                const QString what = QStringLiteral("symbol %1 at %2").arg(n).arg(side);
+                QVERIFY2(image.size() == QSize(side, side) && ink >= side / 2, qPrintable(what));
+                QVERIFY2(pixelsNear(image, tint, 40, 128) == ink, qPrintable(what)); // all tinted
+            }
+        }
+    }
+
+    void panelPlacement_data()
+    {
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QPoint>("cursor");
+        QTest::addColumn<QPoint>("expected");
+        const QPoint none(-1000, -1000);
+        // Screen 0,0 1280x800 with a 32-pixel panel on top; the popup is 300x400.
+        QTest::newRow("under the icon") << QRect(600, 0, 32, 32) << none << QPoint(466, 32);
+        QTest::newRow("icon at the right") << QRect(1248, 0, 32, 32) << none << QPoint(980, 32);
+        QTest::newRow("icon at the left") << QRect(0, 0, 32, 32) << none << QPoint(0, 32);
+        QTest::newRow("icon at the bottom") << QRect(600, 768, 32, 32) << none << QPoint(466, 368);
+        QTest::newRow("no icon: at the pointer") << QRect() << QPoint(100, 50) << QPoint(100, 51);
+        QTest::newRow("pointer bottom right") << QRect() << QPoint(1270, 790) << QPoint(980, 390);
+        QTest::newRow("pointer above the area") << QRect() << QPoint(500, 5) << QPoint(500, 32);
+    }
+
+    void panelPlacement()
+    {
+        QFETCH(QRect, icon);
+        QFETCH(QPoint, cursor);
+        QFETCH(QPoint, expected);
+        const QRect available(0, 32, 1280, 768);
+        QCOMPARE(PopupPlacement::topLeft(icon, cursor, QSize(300, 400), available), expected);
+    }
+
+    void limitText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value"); // NaN: refused
+        const double refused = std::nan("");
+        QTest::newRow("fraction") << "99.5" << 99.5;
+        QTest::newRow("exponent") << "1e3" << 1000.0;
+        QTest::newRow("hexadecimal") << "0x10" << 16.0;
+        QTest::newRow("comma") << "99,5" << refused;
+        QTest::newRow("leading tab") << "\t-20" << refused;
+        QTest::newRow("trailing space") << "100 " << refused;
+        QTest::newRow("empty") << "" << refused;
+        QTest::newRow("embedded nul") << QString::fromUtf8("10\0"
+                                                           "0",
+                                                           4)
+                                      << refused;
+        QTest::newRow("non-breaking space") << QString::fromUtf8("100\u00a0") << refused;
+        QTest::newRow("overflow") << "1e999" << refused;
+    }
+
+    void limitText()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(LimitText::parse(text).value_or(std::nan("")), value);
+    }
+};
+
+QTEST_MAIN(TestUiParts)
+#include "test_ui_parts.moc"

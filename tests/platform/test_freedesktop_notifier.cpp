@@ -1,4 +1,4 @@
-#include "NotificationDaemonMock.h"
+#include "DBusMock.h"
 #include "platform/FreedesktopNotifier.h"
 
 #include <QTest>
@@ -41,7 +41,7 @@ void TestFreedesktopNotifier::post()
     const QDBusConnection bus =
         server != u"no bus" ? QDBusConnection::sessionBus()
                             : QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "no-bus");
-    NotificationDaemonMock mock;
+    DBusMock mock;
     if (!replacedIds.isEmpty()) // a server
         QVERIFY2(mock.start(), qPrintable(mock.failure()));
     if (server == u"slow")

@@ -1,5 +1,5 @@
 #include "DBusMock.h"
-#include "NotificationDaemonMock.h"
+#include "DBusMock.h"
 #include "StateFixture.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/LogindSleepWatcher.h"
@@ -159,7 +159,7 @@ void TestRefreshLoop::alerts()
     QFETCH(Alerts, alerts);
     TemporaryHome home;
     UsageService service;
-    NotificationDaemonMock server;
+    DBusMock server;
     QVERIFY2(server.start(), qPrintable(server.failure()));
     FreedesktopNotifier notifier([](const QString&, const QString&) { QFAIL("a balloon"); });
     AppSettings settings;

@@ -302,6 +302,7 @@ void TestDesktop::commandLineSessionOnBothKindsOfTray()
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls.first().mid(Summary, 2),
              QVariantList({"Pallowe", "Utilizzo al 80% — soglia 80% raggiunta."}));
+    QCOMPARE(desktop.served(kSessionKey), 0); // the stand-in's log never shows a key
 }
 
 void TestDesktop::webSignInUntilTheSessionExpires()
@@ -339,6 +340,7 @@ void TestDesktop::webSignInUntilTheSessionExpires()
     QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 401"), 1, kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(!window("^Pallowe — Accesso$").isEmpty(), kTimeoutMs);
     QVERIFY(!QFile::exists(desktop.home.dataFolder() + "/credentials.json"));
+    QCOMPARE(desktop.served("sk-demo-"), 0);
 }
 
 void TestDesktop::backgroundRefreshAlertsAndForecasts()

@@ -24,17 +24,12 @@ public:
 
 const char* const kTooLargeProperty = "pallowe.tooLarge";
 
-// Only a 200 has a body worth reading, and that body has a size limit: anything else is
-// abandoned as soon as it is known, so a huge reply is never held in memory.
-void abortUnwantedBody(QNetworkReply* reply)
+// A body over the size limit is abandoned as soon as it is known, whatever the status, so a
+// huge reply is never held in memory. A smaller one is left to end by itself: cancelling a
+// reply Qt is about to fail on its own makes it warn on standard error.
+void abortOversizedBody(QNetworkReply* reply)
 {
     const auto check = [reply] {
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid() && status.toInt() != 200) {
-            // Not from inside Qt's own signal: it still has the status to report.
-            QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
-            return;
-        }
         const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
         if (announced > ZelvikApiService::kMaxBodyBytes ||
             reply->bytesAvailable() > ZelvikApiService::kMaxBodyBytes) {
@@ -76,7 +71,7 @@ QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkR
 {
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
         m_network.get(request), [](QNetworkReply* r) { r->deleteLater(); });
-    abortUnwantedBody(reply.get());
+    abortOversizedBody(reply.get());
     co_await reply.get();
     const ReplyOutcome outcome = outcomeOf(reply.get());
     reply.reset();

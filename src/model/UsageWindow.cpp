@@ -34,3 +34,8 @@ QString UsageWindow::timeUntilReset(const QDateTime& now) const
         return QStringLiteral("%1 min").arg(minutes);
     return QStringLiteral("%1h %2min").arg(hours).arg(minutes);
 }
+
+QString UsageWindow::percentText(double utilization)
+{
+    return QString::asprintf("%.0f%%", utilization);
+}

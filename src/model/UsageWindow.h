@@ -13,6 +13,8 @@ struct UsageWindow
     QString resetsAt;       // ISO 8601 text, parsed only when needed
 
     static UsageWindow fromJson(const JsonReader& json);
+    // A utilization as every bar and line shows it: rounded to a whole percent, "43%".
+    static QString percentText(double utilization);
 
     // The reset moment, written with or without fractional seconds; nothing when unreadable.
     std::optional<QDateTime> resetMoment() const;

@@ -16,18 +16,6 @@ const QString kRefreshInterval = QStringLiteral("--refresh-interval=");
 // The longest interval a timer can wait in one go.
 constexpr qint64 kMaximumIntervalSeconds = std::numeric_limits<int>::max() / 1000;
 
-// Digits only: no sign, no spaces, no fraction, no unit.
-std::optional<std::chrono::seconds> wholeSeconds(const QString& text)
-{
-    bool isNumber = false;
-    const qint64 seconds = text.toLongLong(&isNumber);
-    const bool digitsOnly =
-        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    if (!isNumber || !digitsOnly || seconds < 1 || seconds > kMaximumIntervalSeconds)
-        return std::nullopt;
-    return std::chrono::seconds(seconds);
-}
-
 } // namespace
 
 StartupOptions StartupOptions::parse(const QStringList& arguments)
@@ -50,7 +38,7 @@ StartupOptions StartupOptions::parse(const QStringList& arguments)
                         .arg(PrintableText::escaped(value)));
         } else if (argument.startsWith(kRefreshInterval)) {
             const QString value = argument.mid(kRefreshInterval.size());
-            if (const auto seconds = wholeSeconds(value))
+            if (const auto seconds = intervalSeconds(value))
                 options.refreshInterval = seconds;
             else
                 options.warnings.append(
@@ -72,4 +60,15 @@ std::optional<QString> StartupOptions::normalizedOrigin(const QString& text)
         url.hasFragment() || !url.userInfo().isEmpty())
         return std::nullopt;
     return url.toString(QUrl::RemovePath | QUrl::FullyEncoded);
+}
+
+std::optional<std::chrono::seconds> StartupOptions::intervalSeconds(const QString& text)
+{
+    bool isNumber = false;
+    const qint64 seconds = text.toLongLong(&isNumber);
+    const bool digitsOnly =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!isNumber || !digitsOnly || seconds < 1 || seconds > kMaximumIntervalSeconds)
+        return std::nullopt;
+    return std::chrono::seconds(seconds);
 }

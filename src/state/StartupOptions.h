@@ -21,4 +21,6 @@ struct StartupOptions
     // "scheme://host[:port]" with scheme http or https and nothing else, without a trailing
     // slash; nothing when the text is not such an origin.
     static std::optional<QString> normalizedOrigin(const QString& text);
+    // A whole number of seconds a timer can wait, digits only; nothing otherwise.
+    static std::optional<std::chrono::seconds> intervalSeconds(const QString& text);
 };

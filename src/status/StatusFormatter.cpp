@@ -92,8 +92,7 @@ QList<StatusFormatter::Entry> StatusFormatter::entries(const UsageResponse& usag
 
 QString StatusFormatter::entryText(const Entry& entry, bool withReset)
 {
-    // Rounded, as the panel's bars show it.
-    QString text = entry.label + u' ' + QString::asprintf("%.0f%%", entry.utilization);
+    QString text = entry.label + u' ' + UsageWindow::percentText(entry.utilization);
     if (withReset && entry.resetIn)
         text += QStringLiteral(" (%1)").arg(*entry.resetIn);
     return text;

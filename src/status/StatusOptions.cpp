@@ -47,12 +47,11 @@ Expected<StatusOptions, QString> StatusOptions::parse(const QStringList& argumen
                                QStringLiteral("text, json o waybar"));
             options.format = *format;
         } else if (argument.startsWith(kInterval)) {
-            bool isNumber = false;
-            const qint64 seconds = argument.mid(kInterval.size()).toLongLong(&isNumber);
-            if (!isNumber || seconds < 1 || seconds > kMaxIntervalSeconds)
+            const auto seconds = StartupOptions::intervalSeconds(argument.mid(kInterval.size()));
+            if (!seconds || seconds->count() > kMaxIntervalSeconds)
                 return invalid(QStringLiteral("intervallo"), argument.mid(kInterval.size()),
                                QStringLiteral("secondi, da 1 a %1").arg(kMaxIntervalSeconds));
-            options.refreshInterval = std::chrono::seconds(seconds);
+            options.refreshInterval = *seconds;
         } else if (argument.startsWith(kOrigin)) {
             const auto origin = StartupOptions::normalizedOrigin(argument.mid(kOrigin.size()));
             if (!origin)

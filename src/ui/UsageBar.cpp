@@ -2,6 +2,7 @@
 
 #include "SystemColors.h"
 #include "SystemFont.h"
+#include "model/UsageWindow.h"
 
 #include <QEasingCurve>
 #include <QEvent>
@@ -91,7 +92,7 @@ void UsageBar::setSubtitle(const std::optional<QString>& subtitle)
 
 QString UsageBar::percentText(double percent)
 {
-    return QString::asprintf("%.0f%%", percent);
+    return UsageWindow::percentText(percent);
 }
 
 QColor UsageBar::bandColor(double percent, const QPalette& palette)

@@ -25,6 +25,7 @@ int main(int argc, char* argv[])
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
+    QApplication::setDesktopFileName(QStringLiteral("org.pallowe.Pallowe")); // Wayland's app id
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Before anything is built or stored: a second start only hands over its session.

@@ -95,7 +95,7 @@ terminali e script. Legge la sessione senza scrivere né cancellare alcun file.
 
 Codici di uscita:
   0   lettura riuscita; con --watch, arresto con SIGTERM o SIGINT
-  1   errore di rete o del servizio
+  1   errore di rete o del servizio, o l'uscita standard non si può scrivere
   2   nessuna sessione salvata utilizzabile
   3   il servizio ha rifiutato la sessione
   64  opzioni non valide

@@ -41,10 +41,13 @@ bool needsDisplayServer(const QString& platforms)
 std::optional<int> EarlyExit::check(const QStringList& arguments)
 {
     const QStringList options = arguments.mid(1);
-    if (options.contains(u"--help") || options.contains(u"-h"))
-        return write(stdout, helpText()) ? 0 : 1;
-    if (options.contains(u"--version"))
-        return write(stdout, versionLine() + u'\n') ? 0 : 1;
+    const bool help = options.contains(u"--help") || options.contains(u"-h");
+    if (help || options.contains(u"--version")) {
+        if (write(stdout, help ? helpText() : versionLine() + u'\n'))
+            return 0;
+        write(stderr, QStringLiteral("pallowe: impossibile scrivere sull'uscita standard.\n"));
+        return 1;
+    }
     if (hasDisplay(arguments))
         return std::nullopt;
     write(stderr, QStringLiteral("pallowe: serve una sessione grafica, X11 o Wayland; "

@@ -1,3 +1,4 @@
+#include "EarlyExit.h"
 #include "SignInProcessLauncher.h"
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
@@ -15,8 +16,16 @@
 
 int main(int argc, char* argv[])
 {
+    // --help, --version and a missing display are settled before Qt needs a screen.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const auto exitCode = EarlyExit::check(arguments))
+        return *exitCode;
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
+    QApplication::setDesktopFileName(QStringLiteral("org.pallowe.Pallowe")); // Wayland's app id
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Before anything is built or stored: a second start only hands over its session.

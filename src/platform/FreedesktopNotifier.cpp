@@ -11,13 +11,14 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 
 const QString kAppName = QStringLiteral("Pallowe");
-const QString kAppIcon = QStringLiteral("pallowe");
+// The desktop entry's id, which names the icon too.
+const QString kDesktopEntry = QStringLiteral("org.pallowe.Pallowe");
 constexpr int kServerDefaultExpiry = -1;
 constexpr uchar kNormalUrgency = 1;
 
 QVariantMap notificationHints()
 {
-    return {{QStringLiteral("desktop-entry"), QStringLiteral("pallowe")},
+    return {{QStringLiteral("desktop-entry"), kDesktopEntry},
             {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
             {QStringLiteral("urgency"), QVariant::fromValue(kNormalUrgency)}};
 }
@@ -60,8 +61,8 @@ void FreedesktopNotifier::send(const QString& identifier, const Message& message
     }
     Slot& slot = m_slots[identifier];
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
-    call << kAppName << slot.serverId << kAppIcon << message.title << message.body << QStringList()
-         << notificationHints() << kServerDefaultExpiry;
+    call << kAppName << slot.serverId << kDesktopEntry << message.title << message.body
+         << QStringList() << notificationHints() << kServerDefaultExpiry;
     slot.inFlight = true;
 
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, m_callTimeoutMs), this);

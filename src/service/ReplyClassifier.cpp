@@ -7,7 +7,7 @@ namespace {
 struct TransportText
 {
     QNetworkReply::NetworkError error;
-    const char* qtDescription; // null: whatever Qt says
+    const char* qtDescription; // how Qt's text begins; null: whatever it says
     const char* text;
 };
 
@@ -29,6 +29,8 @@ constexpr TransportText kTransportTexts[] = {
     {QNetworkReply::ProxyNotFoundError, nullptr, "Proxy non trovato"},
     {QNetworkReply::ProxyTimeoutError, nullptr, "Tempo scaduto per il proxy"},
     {QNetworkReply::ProxyAuthenticationRequiredError, nullptr, "Autenticazione al proxy richiesta"},
+    // A compressed body that does not inflate (or inflates past Qt's own safety limit).
+    {QNetworkReply::UnknownContentError, "Decompression failed", "Risposta compressa non valida"},
 };
 
 ServiceError transportFailure(const ReplyOutcome& outcome)
@@ -64,7 +66,7 @@ QString transportErrorText(QNetworkReply::NetworkError error, const QString& qtD
 {
     for (const TransportText& known : kTransportTexts)
         if (known.error == error &&
-            (!known.qtDescription || qtDescription == QLatin1String(known.qtDescription)))
+            (!known.qtDescription || qtDescription.startsWith(QLatin1String(known.qtDescription))))
             return QString::fromUtf8(known.text);
     return qtDescription;
 }

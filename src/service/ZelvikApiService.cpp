@@ -1,14 +1,12 @@
 #include "ZelvikApiService.h"
 
+#include "BoundedReply.h"
 #include "ReplyClassifier.h"
 #include "model/BootstrapResponse.h"
 
-#include <QCoroNetworkReply>
 #include <QCoroTimer>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
-#include <QNetworkReply>
-#include <memory>
 
 namespace {
 
@@ -22,41 +20,6 @@ public:
     bool setCookiesFromUrl(const QList<QNetworkCookie>&, const QUrl&) override { return false; }
 };
 
-const char* const kTooLargeProperty = "pallowe.tooLarge";
-
-// A body over the size limit is abandoned as soon as it is known, whatever the status, so a
-// huge reply is never held in memory. A smaller one is left to end by itself: cancelling a
-// reply Qt is about to fail on its own makes it warn on standard error.
-void abortOversizedBody(QNetworkReply* reply)
-{
-    const auto check = [reply] {
-        const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-        if (announced > ZelvikApiService::kMaxBodyBytes ||
-            reply->bytesAvailable() > ZelvikApiService::kMaxBodyBytes) {
-            reply->setProperty(kTooLargeProperty, true);
-            reply->abort();
-        }
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, check);
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, check);
-}
-
-ReplyOutcome outcomeOf(QNetworkReply* reply)
-{
-    ReplyOutcome outcome;
-    outcome.tooLarge = reply->property(kTooLargeProperty).toBool();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid())
-        outcome.httpStatus = status.toInt();
-    outcome.transportFailed =
-        reply->error() != QNetworkReply::NoError && (!status.isValid() || status.toInt() == 200);
-    outcome.transportError = reply->error();
-    outcome.transportErrorString = reply->errorString();
-    if (!outcome.tooLarge && reply->isOpen())
-        outcome.body = reply->readAll();
-    return outcome;
-}
-
 } // namespace
 
 ZelvikApiService::ZelvikApiService(const QString& baseUrl, QObject* parent, int transferTimeoutMs)
@@ -69,14 +32,10 @@ ZelvikApiService::ZelvikApiService(const QString& baseUrl, QObject* parent, int 
 
 QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkRequest request)
 {
-    std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
-        m_network.get(request), [](QNetworkReply* r) { r->deleteLater(); });
-    abortOversizedBody(reply.get());
-    co_await reply.get();
-    const ReplyOutcome outcome = outcomeOf(reply.get());
-    reply.reset();
-    // The reply's own signal is still on the stack here: the caller goes on from the event
-    // loop instead, so it may drop this service (and its replies) once the call returns.
+    BoundedReply reply(m_network.get(request), kMaxBodyBytes);
+    const ReplyOutcome outcome = co_await reply.outcome();
+    // Qt's signals may still be on the stack here: the caller goes on from the event loop
+    // instead, so it may drop this service (and its replies) once the call returns.
     co_await QCoro::sleepFor(std::chrono::milliseconds(0));
     co_return ReplyClassifier::classify(outcome);
 }

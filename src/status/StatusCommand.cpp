@@ -1,19 +1,8 @@
 #include "StatusCommand.h"
 
+#include "StandardStreams.h"
 #include "StatusFormatter.h"
 #include "state/PrintableText.h"
-
-#include <cstdio>
-
-namespace {
-
-void writeLine(std::FILE* stream, const QString& line)
-{
-    std::fputs(line.toUtf8().append('\n').constData(), stream);
-    std::fflush(stream); // a status bar reads a pipe, which would hold the line back
-}
-
-} // namespace
 
 StatusCommand::StatusCommand(const StatusOptions& options, const QString& dataFolder,
                              QObject* parent)
@@ -32,22 +21,23 @@ void StatusCommand::start()
 QCoro::Task<> StatusCommand::readOnce()
 {
     const StatusReading reading = co_await m_reader.read();
-    print(reading);
-    if (m_options.watch)
+    if (!print(reading))
+        emit finished(StandardStreams::reportFailedOutput()); // nobody reads on: no next reading
+    else if (m_options.watch)
         m_timer.start();
     else
         emit finished(reading.exitCode());
 }
 
-void StatusCommand::print(const StatusReading& reading) const
+bool StatusCommand::print(const StatusReading& reading) const
 {
     const bool failed = reading.outcome != StatusReading::Outcome::Success;
     if (failed)
-        writeLine(stderr, PrintableText::escaped(reading.errorText));
+        StandardStreams::writeLine(stderr, PrintableText::escaped(reading.errorText));
     // Run once in a terminal, a failed text reading is said once, on standard error; status
     // bars and scripts get a line in their format every time.
     if (failed && !m_options.watch && m_options.format == StatusOptions::Format::Text)
-        return;
-    writeLine(stdout,
-              StatusFormatter(QDateTime::currentDateTimeUtc()).line(m_options.format, reading));
+        return true;
+    return StandardStreams::writeLine(
+        stdout, StatusFormatter(QDateTime::currentDateTimeUtc()).line(m_options.format, reading));
 }

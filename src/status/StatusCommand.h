@@ -8,7 +8,8 @@
 #include <QTimer>
 
 // Reads the usage once and finishes with the reading's exit code, or, with --watch, reads
-// it again each interval after the previous reading ended, for as long as it runs.
+// it again each interval after the previous reading ended, for as long as it runs. Either
+// way it finishes with exit 1 as soon as standard output cannot be written.
 class StatusCommand : public QObject
 {
     Q_OBJECT
@@ -20,11 +21,12 @@ public:
     void start();
 
 signals:
-    void finished(int exitCode); // never emitted while watching
+    void finished(int exitCode); // while watching, only when the output failed
 
 private:
     QCoro::Task<> readOnce();
-    void print(const StatusReading& reading) const;
+    // Whether standard output took the reading's line.
+    bool print(const StatusReading& reading) const;
 
     StatusOptions m_options;
     StatusReader m_reader;

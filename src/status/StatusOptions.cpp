@@ -38,6 +38,8 @@ Expected<StatusOptions, QString> StatusOptions::parse(const QStringList& argumen
     for (const QString& argument : arguments.mid(1)) {
         if (argument == u"--help" || argument == u"-h") {
             options.helpRequested = true;
+        } else if (argument == u"--version") {
+            options.versionRequested = true;
         } else if (argument == u"--watch") {
             options.watch = true;
         } else if (argument.startsWith(kFormat)) {
@@ -89,12 +91,18 @@ terminali e script. Legge la sessione senza scrivere né cancellare alcun file.
   --service-origin=URL
                      l'indirizzo del servizio (predefinito https://zelvik.ai)
   -h, --help         mostra questo aiuto
+  --version          mostra la versione
 
 Codici di uscita:
   0   lettura riuscita; con --watch, arresto con SIGTERM o SIGINT
-  1   errore di rete o del servizio
+  1   errore di rete o del servizio, o l'uscita standard non si può scrivere
   2   nessuna sessione salvata utilizzabile
   3   il servizio ha rifiutato la sessione
   64  opzioni non valide
 )");
+}
+
+QString StatusOptions::versionLine()
+{
+    return QStringLiteral("pallowe-status " PALLOWE_VERSION);
 }

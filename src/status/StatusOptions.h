@@ -21,6 +21,7 @@ struct StatusOptions
     std::chrono::seconds refreshInterval{300};
     QString serviceOrigin;
     bool helpRequested = false;
+    bool versionRequested = false;
 
     // The options, or the Italian text of what is wrong with them; the first argument is the
     // program itself.
@@ -28,4 +29,5 @@ struct StatusOptions
 
     static QString usageLine();
     static QString helpText();
+    static QString versionLine(); // "pallowe-status 1.2.3"
 };

@@ -2,11 +2,35 @@
 
 namespace {
 
+// A session that changes this often while its reading is on the way is not waited out.
+constexpr int kMaxAttempts = 3;
+
 StatusReading failure(StatusReading::Outcome outcome, const QString& text)
 {
     StatusReading reading;
     reading.outcome = outcome;
     reading.errorText = text;
+    return reading;
+}
+
+StatusReading noSession()
+{
+    return failure(StatusReading::Outcome::NoSession,
+                   QStringLiteral("Nessuna sessione: accedi da Pallowe."));
+}
+
+StatusReading readingOf(const ServiceResult<UsageResponse>& report,
+                        const std::optional<QString>& orgName)
+{
+    if (!report && isInvalidSession(report.error()))
+        return failure(StatusReading::Outcome::SessionRefused,
+                       QStringLiteral("Sessione scaduta — accedi di nuovo."));
+    if (!report)
+        return failure(StatusReading::Outcome::ServiceError, userFacingText(report.error()));
+    StatusReading reading;
+    reading.usage = report.value();
+    reading.orgName = orgName;
+    reading.fetchedAt = QDateTime::currentDateTimeUtc();
     return reading;
 }
 
@@ -18,21 +42,18 @@ StatusReader::StatusReader(const QString& dataFolder, const QString& serviceOrig
 
 QCoro::Task<StatusReading> StatusReader::read()
 {
-    const auto session = m_credentials.usableSession();
+    auto session = m_credentials.usableSession();
+    for (int attempt = 0; attempt < kMaxAttempts && session; ++attempt) {
+        const auto report = co_await m_api.fetchUsage(session->sessionKey, session->orgId);
+        // Pallowe may have signed in anew while the reply was on its way: a reading (or a
+        // refusal) is said only of the session stored now, so the new one is read instead.
+        const auto stored = m_credentials.usableSession();
+        if (stored && stored->isSameAs(*session))
+            co_return readingOf(report, stored->orgName);
+        session = stored;
+    }
     if (!session)
-        co_return failure(StatusReading::Outcome::NoSession,
-                          QStringLiteral("Nessuna sessione: accedi da Pallowe."));
-
-    const auto report = co_await m_api.fetchUsage(session->sessionKey, session->orgId);
-    if (!report && isInvalidSession(report.error()))
-        co_return failure(StatusReading::Outcome::SessionRefused,
-                          QStringLiteral("Sessione scaduta — accedi di nuovo."));
-    if (!report)
-        co_return failure(StatusReading::Outcome::ServiceError, userFacingText(report.error()));
-
-    StatusReading reading;
-    reading.usage = report.value();
-    reading.orgName = m_credentials.orgName();
-    reading.fetchedAt = QDateTime::currentDateTimeUtc();
-    co_return reading;
+        co_return noSession();
+    co_return failure(StatusReading::Outcome::ServiceError,
+                      QStringLiteral("La sessione è cambiata durante la lettura."));
 }

@@ -1,5 +1,6 @@
 // pallowe-status: the usage of the stored session for status bars, terminals and scripts.
 
+#include "StandardStreams.h"
 #include "StatusCommand.h"
 #include "StatusOptions.h"
 #include "StopSignals.h"
@@ -7,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -18,18 +18,21 @@ constexpr int kUsageExitCode = 64;
 
 int main(int argc, char* argv[])
 {
+    if (!StandardStreams::prepare())
+        return StandardStreams::reportFailedOutput();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pallowe-status"));
 
     const auto options = StatusOptions::parse(QCoreApplication::arguments());
     if (!options) {
-        std::fprintf(stderr, "pallowe-status: %s\n%s\n", options.error().toUtf8().constData(),
-                     StatusOptions::usageLine().toUtf8().constData());
+        StandardStreams::write(stderr, QStringLiteral("pallowe-status: %1\n%2\n")
+                                           .arg(options.error(), StatusOptions::usageLine()));
         return kUsageExitCode;
     }
-    if (options->helpRequested) {
-        std::fputs(StatusOptions::helpText().toUtf8().constData(), stdout);
-        return 0;
+    if (options->helpRequested || options->versionRequested) {
+        const QString text = options->helpRequested ? StatusOptions::helpText()
+                                                    : StatusOptions::versionLine() + u'\n';
+        return StandardStreams::write(stdout, text) ? 0 : StandardStreams::reportFailedOutput();
     }
 
     StatusCommand command(*options, AppDataFolder::defaultPath());

@@ -86,7 +86,7 @@ std::optional<CredentialStore::Session> CredentialStore::usableSession() const
     if (!record.sessionKey || record.sessionKey->isEmpty() || !record.orgId ||
         record.orgId->isEmpty())
         return std::nullopt;
-    return Session{*record.sessionKey, *record.orgId};
+    return Session{*record.sessionKey, *record.orgId, record.orgName};
 }
 
 void CredentialStore::setSessionKey(const std::optional<QString>& value) const

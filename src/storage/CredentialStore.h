@@ -14,6 +14,13 @@ public:
     {
         QString sessionKey;
         QString orgId;
+        std::optional<QString> orgName = std::nullopt;
+
+        // The same session whatever its name: the key and organization a request is sent for.
+        bool isSameAs(const Session& other) const
+        {
+            return sessionKey == other.sessionKey && orgId == other.orgId;
+        }
     };
 
     explicit CredentialStore(const QString& folderPath);
@@ -25,7 +32,7 @@ public:
     std::optional<QString> orgId() const;
     std::optional<QString> orgName() const;
     bool hasCredentials() const;
-    // The key and organization id from one read, when both are there and not empty.
+    // The key, organization id and name from one read, when key and id are not empty.
     std::optional<Session> usableSession() const;
 
     // One write of the whole record: a session stored this way never mixes with another.

@@ -3,13 +3,39 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace JsonFile {
 
+namespace {
+
+// Opening a FIFO for reading waits for a writer, and a device may never end: only a regular
+// file is read, and the open itself never waits.
+int openRegularFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status = {};
+    if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
 std::optional<QByteArray> read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumSize)
+    const int fd = openRegularFile(path);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return std::nullopt;
+    }
+    if (file.size() > kMaximumSize)
         return std::nullopt;
     // One byte past the limit tells a file that grew since its size was taken.
     const QByteArray bytes = file.read(kMaximumSize + 1);

@@ -63,10 +63,11 @@ void TestFreedesktopNotifier::post()
             replaced << call[ReplacesId].toUInt();
         QCOMPARE(replaced, replacedIds);
         QCOMPARE(calls.last()[Body].toString(), "3");
-        QCOMPARE(calls.first().mid(AppName, Hints),
-                 (QVariantList{"Pallowe", 0u, "pallowe", "Pallowe", "1", QStringList()}));
+        QCOMPARE(
+            calls.first().mid(AppName, Hints),
+            (QVariantList{"Pallowe", 0u, "org.pallowe.Pallowe", "Pallowe", "1", QStringList()}));
         const QVariantMap hints = calls.first()[Hints].toMap();
-        QCOMPARE(hints.value("desktop-entry"), "pallowe");
+        QCOMPARE(hints.value("desktop-entry"), "org.pallowe.Pallowe");
         QCOMPARE(hints.value("sound-name"), "message-new-instant");
         QCOMPARE(calls.first()[Expire].toInt(), -1);
         QCOMPARE(mock.callsOf("GetCapabilities").size(), 1);

@@ -32,6 +32,9 @@ class TestZelvikApiService : public QObject
     Q_OBJECT
 
 private slots:
+    // Qt warns on standard error about a reply handled wrongly; users see those lines.
+    void init() { QTest::failOnWarning(QRegularExpression(".")); }
+
     void sendsOnlyItsOwnHeaders()
     {
         TestHttpServer server;
@@ -77,9 +80,11 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("usageText"); // what the user is shown; empty: success
         QTest::addColumn<QString>("orgText");
+        QTest::addColumn<QByteArray>("encoding"); // a Content-Encoding the body does not have
         const auto row = [](const char* name, int status, const QByteArray& body,
-                            const QString& usage, const QString& org) {
-            QTest::newRow(name) << status << body << usage << org;
+                            const QString& usage, const QString& org,
+                            const QByteArray& encoding = {}) {
+            QTest::newRow(name) << status << body << usage << org << encoding;
         };
         const QString refused = QStringLiteral("Sessione non valida o scaduta");
         row("200", 200, kReport, "", "");
@@ -100,6 +105,9 @@ private slots:
         row("200, too large", 200, big, tooLarge, tooLarge);
         row("401, too large", 401, big, refused, refused);
         row("403, too large", 403, big, refused, refused);
+        const QString broken = QStringLiteral("Risposta compressa non valida");
+        for (const char* encoding : {"gzip", "deflate", "br"})
+            row(encoding, 200, "not compressed at all, plain text", broken, broken, encoding);
     }
     void classifiesReplies()
     {
@@ -107,14 +115,19 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QString, usageText);
         QFETCH(QString, orgText);
+        QFETCH(QByteArray, encoding);
         const std::string content = body.toStdString(); // outlives the server
+        // The test server compresses JSON itself; a type it leaves alone keeps the false header.
+        const char* type = encoding.isEmpty() ? "application/json" : "application/octet-stream";
         TestHttpServer server;
         // The usage report comes with its length announced, the bootstrap chunked.
         server.onGet("/api/.*", [&](const httplib::Request& req, httplib::Response& res) {
             res.status = status;
+            if (!encoding.isEmpty())
+                res.set_header("Content-Encoding", encoding.toStdString());
             if (req.path != "/api/bootstrap")
-                return res.set_content(content, "application/json");
-            res.set_chunked_content_provider("application/json", [&](size_t, auto& sink) {
+                return res.set_content(content, type);
+            res.set_chunked_content_provider(type, [&](size_t, auto& sink) {
                 sink.write(content.data(), content.size());
                 sink.done();
                 return true;

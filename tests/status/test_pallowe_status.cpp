@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QTest>
 #include <csignal>
+#include <future>
+#include <unistd.h>
 
 namespace {
 
@@ -88,6 +90,7 @@ private slots:
             "--format=waybar", 0,
             R"x({"text": "85%", "class": "critical", "percentage": 85, "tooltip": "settimana 85% (–)"})x");
         row("help", kFullReport, "--help", 0, "64  opzioni non valide");
+        row("version", kFullReport, "--version", 0, "pallowe-status " PALLOWE_VERSION "\n");
         const QString noSession = QStringLiteral("Nessuna sessione: accedi da Pallowe.");
         row("no credentials.json", kFullReport, "--format=text", 2, "", noSession, "");
         // Read only: the refused session stays stored, byte for byte.
@@ -161,6 +164,106 @@ private slots:
         QVERIFY(watch.waitForFinished(10000));
         QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
         QCOMPARE(watch.exitCode(), 0);
+    }
+
+    // Nobody reads on once standard output fails: the program ends with 1 at once, before it
+    // asks the service again.
+    void endsWhenOutputFails_data()
+    {
+        QTest::addColumn<QString>("output"); // "closed", "/dev/full", or "pipe" into head -1
+        QTest::addColumn<bool>("watch");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("once, /dev/full") << "/dev/full" << false << 1;
+        QTest::newRow("watch, /dev/full") << "/dev/full" << true << 1;
+        QTest::newRow("watch, closed") << "closed" << true << 0;
+        QTest::newRow("watch, reader gone after one line") << "pipe" << true << 2;
+    }
+    void endsWhenOutputFails()
+    {
+        QFETCH(QString, output);
+        QFETCH(bool, watch);
+        QFETCH(int, requests);
+        TemporaryHome home;
+        storeCredentials(home, kSession);
+        TestHttpServer server;
+        server.reply("/api/organizations/.*/usage", 200, kBareReport);
+        server.start();
+        QStringList arguments{"--service-origin=" + server.origin()};
+        if (watch)
+            arguments << "--watch"
+                      << "--refresh-interval=1";
+        QProcess run;
+        if (output == u"pipe") { // the pipeline ends when the program does, with its status
+            arguments.prepend(PALLOWE_STATUS);
+            run.start("bash",
+                      QStringList{"-c", "set -o pipefail; \"$@\" | head -1", "-"} + arguments);
+        } else {
+            if (output == u"closed")
+                run.setChildProcessModifier([] { close(STDOUT_FILENO); });
+            else
+                run.setStandardOutputFile(output);
+            run.start(PALLOWE_STATUS, arguments);
+        }
+        QVERIFY(run.waitForFinished(10000));
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.exitCode(), 1);
+        const QByteArray errors = run.readAllStandardError(); // bash may add its own lines
+        QVERIFY2(('\n' + errors)
+                     .endsWith("\npallowe-status: impossibile scrivere sull'uscita "
+                               "standard.\n"),
+                 errors);
+        QCOMPARE(server.requestCount(), requests);
+    }
+
+    // Pallowe signs in anew while the reading of the old session is on its way: whatever the
+    // old session's answer, only the new session's reading is printed, with its own name.
+    void printsOnlyTheSessionStoredNow_data()
+    {
+        QTest::addColumn<int>("oldStatus");
+        QTest::addColumn<QByteArray>("newCredentials"); // empty: signed out meanwhile
+        QTest::addColumn<int>("exitCode");
+        const QByteArray sessionB = R"({"sessionKey":"kB","orgId":"orgB","orgName":"AccountB"})";
+        for (int status : {200, 401, 403})
+            QTest::addRow("old session answers %d", status) << status << sessionB << 0;
+        QTest::newRow("signed out meanwhile") << 200 << QByteArray() << 2;
+    }
+    void printsOnlyTheSessionStoredNow()
+    {
+        QFETCH(int, oldStatus);
+        QFETCH(QByteArray, newCredentials);
+        QFETCH(int, exitCode);
+        TemporaryHome home;
+        storeCredentials(home, R"({"sessionKey":"kA","orgId":"orgA","orgName":"AccountA"})");
+        std::promise<void> release;
+        TestHttpServer server;
+        // A's answer is held until B is stored (or for ten seconds, should the test fail).
+        server.onGet("/api/organizations/orgA/usage",
+                     [oldStatus, held = release.get_future().share()](const auto&, auto& res) {
+                         held.wait_for(std::chrono::seconds(10));
+                         res.status = oldStatus;
+                         res.set_content(R"({"five_hour":{"utilization":91,"resets_at":"x"}})",
+                                         "application/json");
+                     });
+        server.reply("/api/organizations/orgB/usage", 200,
+                     R"({"five_hour":{"utilization":12,"resets_at":"x"}})");
+        server.start();
+        QProcess run;
+        run.start(PALLOWE_STATUS, {"--service-origin=" + server.origin(), "--format=json"});
+        QTRY_COMPARE(server.requestCount(), 1);
+        if (newCredentials.isEmpty())
+            QVERIFY(QFile::remove(home.dataFolder() + "/credentials.json"));
+        else
+            storeCredentials(home, newCredentials);
+        release.set_value();
+        QVERIFY(run.waitForFinished(10000));
+        QCOMPARE(run.exitCode(), exitCode);
+        const QJsonObject reading = QJsonDocument::fromJson(run.readAllStandardOutput()).object();
+        if (exitCode == 0) {
+            QCOMPARE(reading["percent"].toInt(), 12);
+            QCOMPARE(reading["org_name"].toString(), "AccountB");
+        } else {
+            QCOMPARE(reading["exit_code"].toInt(), exitCode);
+        }
     }
 
     void linksNoGui()

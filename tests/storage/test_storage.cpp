@@ -8,9 +8,12 @@
 #include <QJsonObject>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <future>
 #include <limits>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(AppSettings)
 
@@ -130,6 +133,27 @@ private slots:
         // Neither the lock nor a temporary file is left behind.
         QCOMPARE(QDir(home.dataFolder()).entryList(QDir::Files),
                  QStringList({"credentials.json", "settings.json"}));
+    }
+
+    // Opening a FIFO for reading waits for a writer: at start-up, and in pallowe-status, for
+    // ever. Under either file's name it must read as nothing, at once.
+    void neverWaitsOnAFifo()
+    {
+        TemporaryHome home;
+        const CredentialStore credentials(home.dataFolder());
+        const SettingsStore settings(home.dataFolder());
+        const QStringList paths{credentials.filePath(), settings.filePath()};
+        for (const QString& path : paths)
+            QCOMPARE(mkfifo(qPrintable(path), 0600), 0);
+        auto reads = std::async(std::launch::async, [&] {
+            return !credentials.sessionKey() && settings.load() == AppSettings{};
+        });
+        const bool atOnce = reads.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        while (reads.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+            for (const QString& path : paths) // a writer that comes and goes frees a stuck read
+                close(open(qPrintable(path), O_WRONLY | O_NONBLOCK));
+        QVERIFY2(atOnce, "a read waited for a writer");
+        QVERIFY(reads.get());
     }
 
     void loadsSettings_data()

@@ -20,7 +20,7 @@ int main(int argc, char* argv[])
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QString folder = QStringLiteral("%1x%1/apps").arg(size);
         output.mkpath(folder);
-        const QString path = output.filePath(folder + QStringLiteral("/pallowe.png"));
+        const QString path = output.filePath(folder + QStringLiteral("/org.pallowe.Pallowe.png"));
         if (!MenuBarLabel::image(20, false, size).save(path)) {
             std::fprintf(stderr, "pallowe-app-icon: cannot write %s\n", qPrintable(path));
             return 1;

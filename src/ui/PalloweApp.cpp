@@ -88,10 +88,7 @@ void PalloweApp::updateToolTip()
     const bool configured = m_state->isConfigured();
     const auto lastUpdated = m_state->lastUpdated();
     const QString age =
-        configured && lastUpdated
-            ? QStringLiteral("Aggiornato ") +
-                  DateTexts::relativeTimeText(*lastUpdated, QDateTime::currentDateTime())
-            : QString();
+        configured && lastUpdated ? DateTexts::updatedText(*lastUpdated, m_clock()) : QString();
     const QString text = MenuBarLabel::toolTip(m_state->menuBarPercent(), configured, age);
     if (text != m_tray->toolTip())
         m_tray->setToolTip(text);

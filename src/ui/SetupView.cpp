@@ -56,11 +56,24 @@ QWidget* SetupView::buildBody()
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(16);
     layout->addWidget(buildPrompt());
-    m_errorRow = new WarningBanner(body);
-    m_errorRow->setObjectName(QStringLiteral("errorRow"));
-    layout->addWidget(m_errorRow, 0, Qt::AlignLeft);
+    layout->addWidget(buildErrorRow());
     layout->addWidget(buildSignInButton());
     return body;
+}
+
+QWidget* SetupView::buildErrorRow()
+{
+    // Leading and no wider than its text. A row of its own rather than an aligned item: the
+    // column works out an aligned item's height for the whole width, so a text that wraps
+    // within the item's narrower width would be cut.
+    m_errorRow = new QWidget(this);
+    m_errorRow->setObjectName(QStringLiteral("errorRow"));
+    auto* layout = new QHBoxLayout(m_errorRow);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_errorBanner = new WarningBanner(m_errorRow);
+    layout->addWidget(m_errorBanner);
+    layout->addStretch();
+    return m_errorRow;
 }
 
 QWidget* SetupView::buildPrompt()
@@ -137,7 +150,7 @@ void SetupView::render()
 {
     const auto error = m_state->error();
     m_errorRow->setVisible(error.has_value());
-    m_errorRow->setText(error.value_or(QString()));
+    m_errorBanner->setText(error.value_or(QString()));
 
     const bool loading = m_state->isLoading();
     m_signIn->setEnabled(!loading);

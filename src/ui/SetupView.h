@@ -20,12 +20,14 @@ public:
 private:
     QWidget* buildBody();
     QWidget* buildPrompt();
+    QWidget* buildErrorRow();
     QPushButton* buildSignInButton();
     QWidget* buildFooter();
     void render();
 
     AppState* m_state;
-    WarningBanner* m_errorRow = nullptr;
+    QWidget* m_errorRow = nullptr;
+    WarningBanner* m_errorBanner = nullptr;
     QPushButton* m_signIn = nullptr;
     BusySpinner* m_signInSpinner = nullptr;
     QLabel* m_signInSymbol = nullptr;

@@ -63,6 +63,8 @@ const QByteArray kFiveHour =
     R"("five_hour":{"utilization":42.6,"resets_at":"2030-01-01T09:00:00.000Z"})";
 const QByteArray kVelmar =
     R"("seven_day_velmar":{"utilization":90,"resets_at":"2030-01-04T09:00:00.000Z"})";
+const QByteArray kBootstrap =
+    R"({"account":{"memberships":[{"organization":{"uuid":"o","name":"O"}}]}})";
 
 // Breeze Dark as a KDE desktop hands it to Qt: the roles its colour scheme names, every other
 // role (the placeholder text among them) left as Qt has it.
@@ -107,7 +109,8 @@ QColor dominantColor(const QImage& image, const QRect& area)
 }
 
 // Every text a window shows in the colour its widget resolves; those short of WCAG 2's 4.5:1
-// (3:1 when large: 18 pt, or 14 pt bold) on what lies behind them go to `unreadable`.
+// (3:1 when large: 18 pt, or 14 pt bold) on what lies behind them, and labels given less
+// height than their text needs at their width, go to `unreadable`.
 QStringList textsOf(QWidget* window, QStringList& unreadable)
 {
     const QImage picture = window->grab().toImage();
@@ -133,9 +136,16 @@ QStringList textsOf(QWidget* window, QStringList& unreadable)
             if (!text.isEmpty())
                 check(text, area, widget->palette().color(group, role), widget->font());
         };
-        if (auto* label = qobject_cast<QLabel*>(widget))
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
             add(label->text(), label->foregroundRole());
-        else if (auto* box = qobject_cast<QCheckBox*>(widget))
+            const int needed = label->hasHeightForWidth() ? label->heightForWidth(label->width())
+                                                          : label->sizeHint().height();
+            if (!label->text().isEmpty() && needed > label->height())
+                unreadable << QStringLiteral("\"%1\" cut: %2 of %3 pixels high")
+                                  .arg(label->text())
+                                  .arg(label->height())
+                                  .arg(needed);
+        } else if (auto* box = qobject_cast<QCheckBox*>(widget))
             add(box->text(), QPalette::WindowText);
         else if (auto* button = qobject_cast<QAbstractButton*>(widget))
             add(button->text(), QPalette::ButtonText);
@@ -194,6 +204,7 @@ private:
     std::mutex m_mutex;
     QByteArray m_body = "{}";
     int m_status = 200;
+    std::pair<int, QByteArray> m_bootstrap;
     std::unique_ptr<TestHttpServer> m_server;
 
     QStringList arguments(const QStringList& more) const
@@ -215,6 +226,21 @@ private:
         QTRY_VERIFY(!state.isLoading());
     }
 
+    // A sign-in through the recorded window whose organization lookup fails as the service's
+    // status says, or finds no organization.
+    void signInFails(AppState& state, const QString& how)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_bootstrap = {how.toInt(), kBootstrap};
+            if (how == QLatin1String("without"))
+                m_bootstrap = {200, R"({"account":{"memberships":[]}})"};
+        }
+        state.startOAuthLogin();
+        m_recorder.callback(QStringLiteral("k"));
+        QTRY_VERIFY(state.error() && !state.isLoading());
+    }
+
 private slots:
     void init()
     {
@@ -231,9 +257,13 @@ private slots:
                             response.status = m_status;
                             response.set_content(m_body.toStdString(), "application/json");
                         });
-        m_server->reply(
-            "/api/bootstrap", 200,
-            R"({"account":{"memberships":[{"organization":{"uuid":"o","name":"O"}}]}})");
+        m_bootstrap = {200, kBootstrap};
+        m_server->onGet(
+            "/api/bootstrap", [this](const httplib::Request&, httplib::Response& response) {
+                std::lock_guard lock(m_mutex);
+                response.status = m_bootstrap.first;
+                response.set_content(m_bootstrap.second.toStdString(), "application/json");
+            });
         m_server->start();
     }
 
@@ -296,6 +326,11 @@ private slots:
         row("setup", {}, "signInSymbol", {"Accedi con Zelvik"});
         row("setup error", {}, "errorRow signInSymbol",
             {"Sessione scaduta — accedi di nuovo.", "Accedi con Zelvik"});
+        // Short texts too: the row is as tall as its text wraps at the row's own width.
+        row("setup, sign-in 500", {}, "errorRow signInSymbol", {"Errore di rete: HTTP 500"});
+        row("setup, sign-in 401", {}, "errorRow signInSymbol", {"Sessione non valida o scaduta"});
+        row("setup, sign-in without organization", {}, "errorRow signInSymbol",
+            {"Errore parsing risposta: Nessuna organizzazione trovata"});
         row("setup loading", {}, "signInSpinner", {"Connessione..."});
         // The stored limit shows rounded, as it is then saved.
         row("settings 69", {}, "slider:4 blue", {"69%", "13", "Ogni 5 secondi; le notifiche"});
@@ -319,12 +354,12 @@ private slots:
             AppState(arguments(kConfigured), AppState::Services{m_home->dataFolder()});
         // A short interval shrinks the pace forecast's spans, so a forecast shows within the test.
         QStringList session = kConfigured.mid(0, is("unnamed") ? 2 : 3);
-        if (screen == QLatin1String("setup"))
+        if (screen == QLatin1String("setup") || is("sign-in"))
             session.clear();
         if (is("settings"))
             session << QStringLiteral("--refresh-interval=5");
         AppState state(arguments(session),
-                       {m_home->dataFolder(), nullptr, nullptr, nullptr, 100ms});
+                       {m_home->dataFolder(), nullptr, &m_recorder, nullptr, 100ms});
         AppSettings settings;
         settings.showExtraCredits = !is("hidden");
         state.setSettings(settings);
@@ -336,6 +371,8 @@ private slots:
             refreshWith(state, report);
         if (is("error"))
             refreshWith(state, "{}", is("setup") ? 401 : 500);
+        if (is("sign-in"))
+            signInFails(state, screen.section(u' ', 2, 2));
         if (is("loading")) {
             m_holding = true;
             state.refresh();
@@ -352,6 +389,14 @@ private slots:
         } else {
             window = std::make_unique<UsageView>(&state);
         }
+        // As tall as its content at its width, as the panel and the settings window size it. A
+        // hidden window's layouts keep what their parts asked for when last shown: ask anew.
+        window->ensurePolished();
+        for (QWidget* part : window->findChildren<QWidget*>())
+            part->updateGeometry();
+        window->resize(window->width(), window->hasHeightForWidth()
+                                            ? window->heightForWidth(window->width())
+                                            : window->sizeHint().height());
         checkTexts(window.get(), texts);
         QStringList actual = shownOf(
             window.get(),

@@ -35,10 +35,10 @@ int main(int argc, char* argv[])
     }
 
     WebLoginWindowLauncher launcher(app.arguments().at(1));
-    const std::shared_ptr<WindowController> window = launcher.show([](const QString& sessionKey) {
+    const std::shared_ptr<WindowController> window = launcher.show({[](const QString& sessionKey) {
         std::fprintf(stdout, "%s\n", sessionKey.toUtf8().constData());
         std::fflush(stdout);
-    });
+    }});
 
     int idleChecks = 0;
     QTimer watch;

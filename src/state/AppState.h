@@ -101,6 +101,8 @@ signals:
     void settingsChanged();
     // A session given on a command line replaced the stored one.
     void sessionReplaced();
+    // The sign-in window could not be opened; error says so.
+    void loginWindowFailed();
 
 private:
     QCoro::Task<> completeLogin(QString sessionKey);

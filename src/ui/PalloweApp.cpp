@@ -19,7 +19,10 @@ PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, Q
                         m_settingsWindows.get(), services.refreshInterval, services.wakeWatchers},
                        this)),
       m_panel(std::make_unique<PopupPanel>(m_state))
-{}
+{
+    // The panel stepped aside for the sign-in window; it comes back to say why none opened.
+    connect(m_state, &AppState::loginWindowFailed, this, &PalloweApp::openPanel);
+}
 
 PalloweApp::~PalloweApp()
 {

@@ -86,7 +86,7 @@ struct SignIn
     {
         const auto report = [this](const QString& key) { reports.append(key); };
         controller = std::dynamic_pointer_cast<LoginWindowController>(
-            launcher.show(listen ? LoginWindowLauncher::Callback(report) : nullptr));
+            launcher.show({listen ? LoginWindowLauncher::Callback(report) : nullptr}));
     }
     // Waits until pending checks let the controller go, so no report outlives the test.
     ~SignIn()
@@ -342,7 +342,7 @@ void LoginWindowTest::applicationEndsWithChecksPending()
     static TemporaryHome home;
     static bool reported = false;
     WebLoginWindowLauncher launcher(site.origin());
-    const auto controller = launcher.show([](const QString&) { reported = true; });
+    const auto controller = launcher.show({[](const QString&) { reported = true; }});
     QTRY_VERIFY_WITH_TIMEOUT(reported, engineTimeout);
 }
 

@@ -1,3 +1,4 @@
+#include "SignInProcessLauncher.h"
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
 #include "TestHttpServer.h"
@@ -21,12 +22,16 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSystemTrayIcon>
+#include <QTemporaryFile>
 #include <QTest>
 #include <cmath>
+#include <cstdio>
 #include <httplib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,13 +42,43 @@ struct Recorder : Notifier, LoginWindowLauncher
 {
     void post(const QString&, const QString&, const QString&) override {}
     void requestPermission() override { ++permissionRequests; }
-    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    std::shared_ptr<WindowController> show(Request request) override
     {
-        callback = std::move(onAuthenticated);
+        callback = std::move(request.onAuthenticated);
+        cannotOpen = std::move(request.onCannotOpen);
         return std::make_shared<WindowController>();
     }
     int permissionRequests = 0;
     Callback callback;
+    std::function<void()> cannotOpen;
+};
+
+// This process's standard error, sent to a file for as long as it lives.
+class StandardError
+{
+public:
+    StandardError()
+    {
+        std::fflush(stderr);
+        if (m_file.open())
+            ::dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~StandardError()
+    {
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+    }
+    QString text()
+    {
+        std::fflush(stderr);
+        QFile file(m_file.fileName());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    const int m_saved = ::dup(STDERR_FILENO);
+    QTemporaryFile m_file;
 };
 
 // The named child of a view; a missing one ends the test at once with its name.
@@ -227,7 +262,7 @@ private:
     }
 
     // A sign-in through the recorded window whose organization lookup fails as the service's
-    // status says, or finds no organization.
+    // status says, or whose window could not be opened.
     void signInFails(AppState& state, const QString& how)
     {
         {
@@ -237,7 +272,10 @@ private:
                 m_bootstrap = {200, R"({"account":{"memberships":[]}})"};
         }
         state.startOAuthLogin();
-        m_recorder.callback(QStringLiteral("k"));
+        if (how == QLatin1String("window"))
+            m_recorder.cannotOpen();
+        else
+            m_recorder.callback(QStringLiteral("k"));
         QTRY_VERIFY(state.error() && !state.isLoading());
     }
 
@@ -331,6 +369,8 @@ private slots:
         row("setup, sign-in 401", {}, "errorRow signInSymbol", {"Sessione non valida o scaduta"});
         row("setup, sign-in without organization", {}, "errorRow signInSymbol",
             {"Errore parsing risposta: Nessuna organizzazione trovata"});
+        row("setup, sign-in window failed", {}, "errorRow signInSymbol",
+            {"Impossibile aprire la finestra di accesso."});
         row("setup loading", {}, "signInSpinner", {"Connessione..."});
         // The stored limit shows rounded, as it is then saved.
         row("settings 69", {}, "slider:4 blue", {"69%", "13", "Ogni 5 secondi; le notifiche"});
@@ -495,6 +535,64 @@ private slots:
         QVERIFY(qobject_cast<SetupView*>(main->currentView()));
         QVERIFY(!state->isConfigured() && !state->credentialStore().sessionKey());
         QTRY_COMPARE(main->findChildren<UsageView*>().size(), 0);
+    }
+
+    // A sign-in window that cannot open, or ends abnormally before it reported a session, is
+    // told in the setup panel, which comes back to show it, with the window program's first
+    // complaint on standard error; the button then tries again. A window closed without
+    // signing in, or one that reported a session, tells nothing.
+    void signInWindowThatCannotOpen_data()
+    {
+        QTest::addColumn<QString>("script");    // the window program; null: there is none
+        QTest::addColumn<QString>("complaint"); // what standard error says; empty: nothing
+        QTest::newRow("missing") << QString() << "execvp: ";
+        QTest::newRow("exits at once") << "printf 'nessuno schermo\\033[2J\\n' >&2; exit 1"
+                                       << "nessuno schermo\\x1b[2J";
+        QTest::newRow("killed before reporting") << "kill -9 $$"
+                                                 << "terminata in modo anomalo";
+        QTest::newRow("closed without signing in") << "exit 0"
+                                                   << "";
+        QTest::newRow("reported, then failed") << "echo k; exit 1"
+                                               << "";
+    }
+
+    void signInWindowThatCannotOpen()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, complaint);
+        QTemporaryDir folder;
+        QFile program(folder.filePath(script.isNull() ? "missing/pallowe-sign-in" : "sign-in"));
+        if (!script.isNull()) {
+            QVERIFY(program.open(QIODevice::WriteOnly));
+            program.write("#!/bin/sh\n" + script.toUtf8() + '\n');
+            program.close();
+            QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        }
+        SignInProcessLauncher windows(program.fileName(), m_server->origin());
+        PalloweApp app(arguments({}), {m_home->dataFolder(), nullptr, &windows});
+        QSignalSpy failed(app.state(), &AppState::loginWindowFailed);
+        StandardError standardError;
+        for (const int attempt : {1, 2}) {
+            app.openPanel();
+            QMetaObject::invokeMethod(child(app.panel(), "signInButton"), "click");
+            QVERIFY(!app.panel()->isVisible() && !app.state()->error());
+            // The window program has ended once its process is gone.
+            QTRY_VERIFY(qApp->findChildren<QProcess*>().isEmpty());
+            QTRY_VERIFY(!app.state()->isLoading());
+            if (complaint.isEmpty())
+                break;
+            QTRY_COMPARE(failed.size(), attempt);
+            QCOMPARE(app.state()->error(),
+                     QStringLiteral("Impossibile aprire la finestra di accesso."));
+            QVERIFY(app.panel()->isVisible() && child(app.panel(), "errorRow")->isVisible());
+        }
+        QTRY_COMPARE(app.state()->isConfigured(), script.startsWith(QLatin1String("echo k")));
+        QCOMPARE(failed.size(), complaint.isEmpty() ? 0 : 2);
+        const QString said = standardError.text();
+        QCOMPARE(said.count(QStringLiteral("pallowe: impossibile aprire la finestra di accesso: ") +
+                            complaint),
+                 complaint.isEmpty() ? 0 : 2);
+        QVERIFY2(!said.contains(QChar(0x1b)), qPrintable(said));
     }
 
     // Every control edits a draft of its own window, which only "Salva" and Ctrl+Return store.

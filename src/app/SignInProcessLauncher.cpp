@@ -11,8 +11,10 @@ SignInProcessLauncher::SignInProcessLauncher(QString program, QString serviceOri
 
 std::shared_ptr<WindowController> SignInProcessLauncher::show(Request request)
 {
-    return std::make_shared<SignInProcess>(m_program, QStringList{m_serviceOrigin},
-                                           std::move(request));
+    QStringList arguments{m_serviceOrigin};
+    if (request.anotherAccount)
+        arguments.prepend(QStringLiteral("--another-account"));
+    return std::make_shared<SignInProcess>(m_program, arguments, std::move(request));
 }
 
 QString SignInProcessLauncher::findProgram(const QStringList& folders)

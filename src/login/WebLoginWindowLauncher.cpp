@@ -25,5 +25,6 @@ std::shared_ptr<WindowController> WebLoginWindowLauncher::show(Request request)
 {
     if (!m_profile)
         m_profile = SignInProfile::at(storagePath());
-    return LoginWindowController::show(m_origin, m_profile, std::move(request.onAuthenticated));
+    return LoginWindowController::show(m_origin, m_profile, std::move(request.onAuthenticated),
+                                       request.anotherAccount);
 }

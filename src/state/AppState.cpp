@@ -121,6 +121,16 @@ QCoro::Task<> AppState::refresh()
 
 void AppState::startOAuthLogin()
 {
+    openLoginWindow(false);
+}
+
+void AppState::startOtherAccountLogin()
+{
+    openLoginWindow(true);
+}
+
+void AppState::openLoginWindow(bool anotherAccount)
+{
     setError(std::nullopt);
     if (!m_services.loginWindows)
         return;
@@ -143,7 +153,8 @@ void AppState::startOAuthLogin()
                 },
                 Qt::QueuedConnection);
     };
-    m_loginWindowCtrl = m_services.loginWindows->show({onAuthenticated, onCannotOpen});
+    m_loginWindowCtrl =
+        m_services.loginWindows->show({onAuthenticated, onCannotOpen, anotherAccount});
 }
 
 QCoro::Task<> AppState::completeLoginAndRelease(QString sessionKey)

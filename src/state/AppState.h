@@ -84,6 +84,8 @@ public:
     // Fetches the usage report of the stored session and applies whatever comes back.
     QCoro::Task<> refresh();
     void startOAuthLogin();
+    // The same, but the sign-in window first forgets the account it remembers.
+    void startOtherAccountLogin();
     void logout();
     void openSettings();
 
@@ -105,6 +107,7 @@ signals:
     void loginWindowFailed();
 
 private:
+    void openLoginWindow(bool anotherAccount);
     QCoro::Task<> completeLogin(QString sessionKey);
     QCoro::Task<> completeLoginAndRelease(QString sessionKey);
     void checkAlerts();

@@ -19,6 +19,9 @@ public:
         // Called at most once, on the main thread, when the window could not be opened or
         // ended abnormally before reporting anything.
         std::function<void()> onCannotOpen = {};
+        // The service's cookies are forgotten before the sign-in page loads, so that the
+        // remembered account does not sign in again by itself.
+        bool anotherAccount = false;
     };
 
     virtual ~LoginWindowLauncher() = default;

@@ -58,6 +58,7 @@ QWidget* SetupView::buildBody()
     layout->addWidget(buildPrompt());
     layout->addWidget(buildErrorRow());
     layout->addWidget(buildSignInButton());
+    layout->addWidget(buildAnotherAccountButton(), 0, Qt::AlignHCenter);
     return body;
 }
 
@@ -122,13 +123,28 @@ QPushButton* SetupView::buildSignInButton()
     }
     row->addStretch();
     connect(m_signIn, &QPushButton::clicked, m_state, &AppState::startOAuthLogin);
-    // The sign-in window is another program's: a drop-down left open would sit over it.
-    connect(m_signIn, &QPushButton::clicked, this, [this] {
-        if (window()->windowFlags().testFlag(Qt::Popup))
-            window()->hide();
-    });
+    connect(m_signIn, &QPushButton::clicked, this, &SetupView::stepAside);
     setFocusProxy(m_signIn); // the panel's one purpose: Space signs in
     return m_signIn;
+}
+
+QToolButton* SetupView::buildAnotherAccountButton()
+{
+    // Signing out leaves the sign-in window's cookies, which would sign the same account in
+    // again at once.
+    m_anotherAccount = PanelStyle::plainTextButton(QStringLiteral("Usa un altro account"), 11,
+                                                   PanelStyle::Tone::Secondary, this);
+    m_anotherAccount->setObjectName(QStringLiteral("anotherAccountButton"));
+    connect(m_anotherAccount, &QToolButton::clicked, m_state, &AppState::startOtherAccountLogin);
+    connect(m_anotherAccount, &QToolButton::clicked, this, &SetupView::stepAside);
+    return m_anotherAccount;
+}
+
+void SetupView::stepAside()
+{
+    // The sign-in window is another program's: a drop-down left open would sit over it.
+    if (window()->windowFlags().testFlag(Qt::Popup))
+        window()->hide();
 }
 
 QWidget* SetupView::buildFooter()
@@ -154,6 +170,7 @@ void SetupView::render()
 
     const bool loading = m_state->isLoading();
     m_signIn->setEnabled(!loading);
+    m_anotherAccount->setEnabled(!loading);
     m_signInSpinner->setVisible(loading);
     m_signInSymbol->setVisible(!loading);
     m_signInText->setText(loading ? QStringLiteral("Connessione...")

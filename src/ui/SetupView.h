@@ -6,6 +6,7 @@ class AppState;
 class BusySpinner;
 class QLabel;
 class QPushButton;
+class QToolButton;
 class WarningBanner;
 
 // The panel while no session is configured: what the program needs, the last error and
@@ -22,6 +23,8 @@ private:
     QWidget* buildPrompt();
     QWidget* buildErrorRow();
     QPushButton* buildSignInButton();
+    QToolButton* buildAnotherAccountButton();
+    void stepAside();
     QWidget* buildFooter();
     void render();
 
@@ -32,4 +35,5 @@ private:
     BusySpinner* m_signInSpinner = nullptr;
     QLabel* m_signInSymbol = nullptr;
     QLabel* m_signInText = nullptr;
+    QToolButton* m_anotherAccount = nullptr;
 };

@@ -361,7 +361,7 @@ private slots:
         row("usage, extra credits hidden", {credits}, "reportSections orgNameText", {});
         row("usage, extra credits off", {R"("extra_usage":{"is_enabled":false,"utilization":1})"},
             "reportSections orgNameText", {});
-        row("setup", {}, "signInSymbol", {"Accedi con Zelvik"});
+        row("setup", {}, "signInSymbol", {"Accedi con Zelvik", "Usa un altro account"});
         row("setup error", {}, "errorRow signInSymbol",
             {"Sessione scaduta — accedi di nuovo.", "Accedi con Zelvik"});
         // Short texts too: the row is as tall as its text wraps at the row's own width.
@@ -540,7 +540,8 @@ private slots:
     // A sign-in window that cannot open, or ends abnormally before it reported a session, is
     // told in the setup panel, which comes back to show it, with the window program's first
     // complaint on standard error; the button then tries again. A window closed without
-    // signing in, or one that reported a session, tells nothing.
+    // signing in, or one that reported a session, tells nothing. "Usa un altro account" opens
+    // the window telling it so.
     void signInWindowThatCannotOpen_data()
     {
         QTest::addColumn<QString>("script");    // the window program; null: there is none
@@ -554,6 +555,9 @@ private slots:
                                                    << "";
         QTest::newRow("reported, then failed") << "echo k; exit 1"
                                                << "";
+        QTest::newRow("another account, which the program is told")
+            << "test \"$1\" = --another-account || exit 1"
+            << "";
     }
 
     void signInWindowThatCannotOpen()
@@ -574,7 +578,9 @@ private slots:
         StandardError standardError;
         for (const int attempt : {1, 2}) {
             app.openPanel();
-            QMetaObject::invokeMethod(child(app.panel(), "signInButton"), "click");
+            const bool another = script.contains(QLatin1String("another-account"));
+            QMetaObject::invokeMethod(
+                child(app.panel(), another ? "anotherAccountButton" : "signInButton"), "click");
             QVERIFY(!app.panel()->isVisible() && !app.state()->error());
             // The window program has ended once its process is gone.
             QTRY_VERIFY(qApp->findChildren<QProcess*>().isEmpty());

@@ -7,12 +7,14 @@
 
 SignInProcessLauncher::SignInProcessLauncher(QString program, QString serviceOrigin)
     : m_program(std::move(program)), m_serviceOrigin(std::move(serviceOrigin))
-{
-}
+{}
 
-std::shared_ptr<WindowController> SignInProcessLauncher::show(Callback onAuthenticated)
+std::shared_ptr<WindowController> SignInProcessLauncher::show(Request request)
 {
-    return std::make_shared<SignInProcess>(m_program, m_serviceOrigin, std::move(onAuthenticated));
+    QStringList arguments{m_serviceOrigin};
+    if (request.anotherAccount)
+        arguments.prepend(QStringLiteral("--another-account"));
+    return std::make_shared<SignInProcess>(m_program, arguments, std::move(request));
 }
 
 QString SignInProcessLauncher::findProgram(const QStringList& folders)

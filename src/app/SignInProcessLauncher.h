@@ -11,7 +11,7 @@ class SignInProcessLauncher : public LoginWindowLauncher
 public:
     SignInProcessLauncher(QString program, QString serviceOrigin);
 
-    std::shared_ptr<WindowController> show(Callback onAuthenticated) override;
+    std::shared_ptr<WindowController> show(Request request) override;
 
     static QString findProgram(const QStringList& folders);
 

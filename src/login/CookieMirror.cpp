@@ -32,6 +32,12 @@ void CookieMirror::remove(const QNetworkCookie& cookie)
     emit changed();
 }
 
+void CookieMirror::forget(const std::function<bool(const QNetworkCookie&)>& matches)
+{
+    if (m_cookies.removeIf(matches) > 0)
+        emit changed();
+}
+
 qsizetype CookieMirror::indexOf(const QNetworkCookie& cookie) const
 {
     for (qsizetype i = 0; i < m_cookies.size(); ++i)

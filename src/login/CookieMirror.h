@@ -3,6 +3,7 @@
 #include <QList>
 #include <QNetworkCookie>
 #include <QObject>
+#include <functional>
 
 class QWebEngineCookieStore;
 
@@ -18,6 +19,8 @@ public:
                  QObject* parent = nullptr);
 
     QList<QNetworkCookie> cookies() const { return m_cookies; }
+    // Drops the matching cookies at once, ahead of the store's own word that they are gone.
+    void forget(const std::function<bool(const QNetworkCookie&)>& matches);
 
 signals:
     void changed();

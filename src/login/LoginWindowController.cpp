@@ -30,11 +30,11 @@ void centreOnScreen(QWidget& window)
 
 std::shared_ptr<LoginWindowController>
 LoginWindowController::show(const QUrl& origin, std::shared_ptr<SignInProfile> profile,
-                            Callback onAuthenticated)
+                            Callback onAuthenticated, bool anotherAccount)
 {
     auto controller = std::make_shared<LoginWindowController>(origin, std::move(profile));
     controller->m_onAuthenticated = std::move(onAuthenticated);
-    controller->loadWindow();
+    controller->loadWindow(anotherAccount);
     controller->showWindow();
     return controller;
 }
@@ -65,7 +65,7 @@ QWebEngineView* LoginWindowController::webView() const
     return m_window ? m_window->webView() : nullptr;
 }
 
-void LoginWindowController::loadWindow()
+void LoginWindowController::loadWindow(bool anotherAccount)
 {
     m_window = std::make_unique<SignInWindow>(std::make_unique<SignInPage>(m_profile->profile()));
     m_window->setWindowTitle(QStringLiteral("Accedi a Zelvik"));
@@ -78,14 +78,37 @@ void LoginWindowController::loadWindow()
     connect(m_window.get(), &SignInWindow::popupOpened, this,
             [this](SignInWindow* popup) { watch(popup->page()); });
 
+    m_window->offerAnotherAccount();
+    connect(m_window.get(), &SignInWindow::anotherAccountRequested, this,
+            &LoginWindowController::useAnotherAccount);
+
     // The engine's request has no time-out of its own.
-    QWebEngineView* view = m_window->webView();
-    connect(&m_loadTimeout, &QTimer::timeout, view, &QWebEngineView::stop);
+    connect(&m_loadTimeout, &QTimer::timeout, m_window->webView(), &QWebEngineView::stop);
     connect(m_window->page(), &QWebEnginePage::loadFinished, &m_loadTimeout, &QTimer::stop);
+    if (anotherAccount)
+        deleteServiceCookies();
+    loadSignInPage();
+}
+
+void LoginWindowController::loadSignInPage()
+{
     QUrl loginUrl = m_origin;
     loginUrl.setPath(QStringLiteral("/login"));
-    view->load(QWebEngineHttpRequest(loginUrl));
+    m_window->webView()->load(QWebEngineHttpRequest(loginUrl));
     m_loadTimeout.start();
+}
+
+void LoginWindowController::useAnotherAccount()
+{
+    deleteServiceCookies();
+    loadSignInPage();
+}
+
+void LoginWindowController::deleteServiceCookies()
+{
+    m_profile->deleteCookies([host = m_origin.host()](const QNetworkCookie& cookie) {
+        return isServiceDomain(cookie.domain(), host);
+    });
 }
 
 void LoginWindowController::watch(SignInPage* page)

@@ -36,9 +36,12 @@ public:
     static constexpr std::chrono::milliseconds delayedCheckInterval{500};
     static constexpr std::chrono::seconds pageLoadTimeout{60};
 
-    // Builds, shows and brings to the front a new window loading origin + "/login".
-    static std::shared_ptr<LoginWindowController>
-    show(const QUrl& origin, std::shared_ptr<SignInProfile> profile, Callback onAuthenticated);
+    // Builds, shows and brings to the front a new window loading origin + "/login"; for another
+    // account, once the service's cookies are gone.
+    static std::shared_ptr<LoginWindowController> show(const QUrl& origin,
+                                                       std::shared_ptr<SignInProfile> profile,
+                                                       Callback onAuthenticated,
+                                                       bool anotherAccount = false);
 
     LoginWindowController(const QUrl& origin, std::shared_ptr<SignInProfile> profile);
     ~LoginWindowController() override;
@@ -47,6 +50,9 @@ public:
     QWebEngineView* webView() const;
 
     void close();
+    // Deletes the profile's cookies of the service's host and its subdomains, the session
+    // cookie with them, and loads the sign-in page again.
+    void useAnotherAccount();
 
     // The value of the first cookie named exactly "sessionKey" set for host or a subdomain.
     static std::optional<QString> sessionKeyIn(const QList<QNetworkCookie>& cookies,
@@ -55,7 +61,9 @@ public:
     static bool isServiceDomain(const QString& cookieDomain, const QString& host);
 
 private:
-    void loadWindow();
+    void loadWindow(bool anotherAccount);
+    void loadSignInPage();
+    void deleteServiceCookies();
     void showWindow();
     void watch(SignInPage* page);
     void onLoadFinished(bool ok);

@@ -1,6 +1,8 @@
-// pallowe-sign-in ORIGIN: shows the service's sign-in window and writes the value of every
-// session cookie it captures as one line on standard output. It ends once its window is
-// closed and no cookie check is pending any more.
+// pallowe-sign-in [--another-account] ORIGIN: shows the service's sign-in window and writes the
+// value of every session cookie it captures as one line on standard output. With
+// --another-account it first forgets the service's cookies, so the account it remembers does
+// not sign in again by itself. It ends once its window is closed and no cookie check is
+// pending any more.
 #include "WebLoginWindowLauncher.h"
 
 #include <QApplication>
@@ -29,16 +31,19 @@ int main(int argc, char* argv[])
     // The engine's own texts (error pages, the context menu) follow the program's language.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     QApplication::setQuitOnLastWindowClosed(false);
-    if (app.arguments().size() != 2) {
-        std::fprintf(stderr, "usage: pallowe-sign-in SERVICE_ORIGIN\n");
+    QStringList arguments = app.arguments().mid(1);
+    const bool anotherAccount = arguments.removeOne(QStringLiteral("--another-account"));
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "uso: pallowe-sign-in [--another-account] ORIGINE_DEL_SERVIZIO\n");
         return 2;
     }
 
-    WebLoginWindowLauncher launcher(app.arguments().at(1));
-    const std::shared_ptr<WindowController> window = launcher.show([](const QString& sessionKey) {
+    WebLoginWindowLauncher launcher(arguments.first());
+    const auto report = [](const QString& sessionKey) {
         std::fprintf(stdout, "%s\n", sessionKey.toUtf8().constData());
         std::fflush(stdout);
-    });
+    };
+    const std::shared_ptr<WindowController> window = launcher.show({report, {}, anotherAccount});
 
     int idleChecks = 0;
     QTimer watch;

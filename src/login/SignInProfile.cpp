@@ -63,3 +63,13 @@ QList<QNetworkCookie> SignInProfile::cookies() const
 {
     return m_mirror->cookies();
 }
+
+void SignInProfile::deleteCookies(const std::function<bool(const QNetworkCookie&)>& matches)
+{
+    // Also those only on disk, which the engine has not announced: it deletes by name and by
+    // the address a cookie would be sent to, whatever it has loaded.
+    for (const QNetworkCookie& cookie : m_mirror->cookies())
+        if (matches(cookie))
+            m_profile->cookieStore()->deleteCookie(cookie);
+    m_mirror->forget(matches);
+}

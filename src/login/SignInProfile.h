@@ -4,6 +4,7 @@
 #include <QNetworkCookie>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class CookieMirror;
@@ -26,6 +27,9 @@ public:
 
     QWebEngineProfile* profile() const { return m_profile; }
     QList<QNetworkCookie> cookies() const;
+    // Deletes the matching cookies from the profile, on disk too, and from what cookies()
+    // returns.
+    void deleteCookies(const std::function<bool(const QNetworkCookie&)>& matches);
 
 private:
     QWebEngineProfile* m_profile;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineCertificateError>
 #include <QWebEngineView>
@@ -15,7 +16,8 @@
 SignInWindow::SignInWindow(std::unique_ptr<SignInPage> page, QWidget* parent)
     : QWidget(parent, Qt::Window), m_page(std::move(page)), m_view(new QWebEngineView(this)),
       m_notice(new QFrame(this)), m_noticeText(new QLabel(m_notice)),
-      m_reload(new QPushButton(QStringLiteral("Ricarica"), m_notice))
+      m_reload(new QPushButton(QStringLiteral("Ricarica"), m_notice)),
+      m_accountBar(new QWidget(this))
 {
     m_view->setPage(m_page.get());
     m_page->setPopupOpener([this] { return openPopup(); });
@@ -49,11 +51,29 @@ void SignInWindow::buildLayout()
     noticeRow->addWidget(m_reload);
     m_notice->hide();
 
+    auto* anotherAccount = new QToolButton(m_accountBar);
+    anotherAccount->setObjectName(QStringLiteral("anotherAccountButton"));
+    anotherAccount->setText(QStringLiteral("Usa un altro account"));
+    anotherAccount->setAutoRaise(true);
+    connect(anotherAccount, &QToolButton::clicked, this, &SignInWindow::anotherAccountRequested);
+    auto* accountRow = new QHBoxLayout(m_accountBar);
+    accountRow->setContentsMargins(6, 2, 6, 2);
+    accountRow->addStretch();
+    accountRow->addWidget(anotherAccount);
+    m_accountBar->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_notice);
     layout->addWidget(m_view, 1);
+    layout->addWidget(m_accountBar);
+    m_view->setFocus(); // the page takes the keys, not the action under it
+}
+
+void SignInWindow::offerAnotherAccount()
+{
+    m_accountBar->show();
 }
 
 void SignInWindow::closeEvent(QCloseEvent* event)

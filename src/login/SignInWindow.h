@@ -13,8 +13,8 @@ class SignInPage;
 
 // A window showing one page of the sign-in, with a notice above the page when it cannot be
 // shown: its renderer ended (the notice offers to load it again) or the site's certificate was
-// refused. Pages the site opens in a new window become child windows on the same profile,
-// which close with this one.
+// refused. The main window also offers to sign in with another account. Pages the site opens in a
+// new window become child windows on the same profile, which close with this one.
 class SignInWindow : public QWidget
 {
     Q_OBJECT
@@ -25,8 +25,11 @@ public:
 
     SignInPage* page() const { return m_page.get(); }
     QWebEngineView* webView() const { return m_view; }
+    // Shows the action under the page that asks to sign in with another account.
+    void offerAnotherAccount();
 
 signals:
+    void anotherAccountRequested();
     // A pop-up opened by this window's page or, further down, by one of its pop-ups.
     void popupOpened(SignInWindow* popup);
 
@@ -48,4 +51,5 @@ private:
     QFrame* m_notice;
     QLabel* m_noticeText;
     QPushButton* m_reload;
+    QWidget* m_accountBar;
 };

@@ -21,9 +21,10 @@ QString WebLoginWindowLauncher::storagePath() const
     return SignInProfile::defaultStoragePath();
 }
 
-std::shared_ptr<WindowController> WebLoginWindowLauncher::show(Callback onAuthenticated)
+std::shared_ptr<WindowController> WebLoginWindowLauncher::show(Request request)
 {
     if (!m_profile)
         m_profile = SignInProfile::at(storagePath());
-    return LoginWindowController::show(m_origin, m_profile, std::move(onAuthenticated));
+    return LoginWindowController::show(m_origin, m_profile, std::move(request.onAuthenticated),
+                                       request.anotherAccount);
 }

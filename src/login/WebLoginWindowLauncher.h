@@ -16,7 +16,8 @@ public:
     explicit WebLoginWindowLauncher(const QString& serviceOrigin, const QString& storagePath = {});
     ~WebLoginWindowLauncher() override;
 
-    std::shared_ptr<WindowController> show(Callback onAuthenticated) override;
+    // The window always opens: nothing is reported as failing to.
+    std::shared_ptr<WindowController> show(Request request) override;
 
 private:
     QString storagePath() const;

@@ -12,6 +12,7 @@
 namespace {
 
 const QString kSessionExpired = QStringLiteral("Sessione scaduta — accedi di nuovo.");
+const QString kCannotOpenLoginWindow = QStringLiteral("Impossibile aprire la finestra di accesso.");
 
 // Canonically equivalent texts are the same text ("é" precomposed or not).
 bool sameText(const std::optional<QString>& a, const std::optional<QString>& b)
@@ -120,17 +121,40 @@ QCoro::Task<> AppState::refresh()
 
 void AppState::startOAuthLogin()
 {
+    openLoginWindow(false);
+}
+
+void AppState::startOtherAccountLogin()
+{
+    openLoginWindow(true);
+}
+
+void AppState::openLoginWindow(bool anotherAccount)
+{
     setError(std::nullopt);
     if (!m_services.loginWindows)
         return;
     QPointer<AppState> self(this);
-    m_loginWindowCtrl = m_services.loginWindows->show([self](const QString& sessionKey) {
-        // The completion may release the window that is calling; it runs once the call is over.
+    // Both callbacks may come from inside the launcher or the window, which the state may be
+    // about to release: they act once the call is over.
+    const auto onAuthenticated = [self](const QString& sessionKey) {
         if (self)
             QMetaObject::invokeMethod(
                 self, [self, sessionKey] { self->completeLoginAndRelease(sessionKey); },
                 Qt::QueuedConnection);
-    });
+    };
+    const auto onCannotOpen = [self] {
+        if (self)
+            QMetaObject::invokeMethod(
+                self,
+                [self] {
+                    self->setError(kCannotOpenLoginWindow);
+                    emit self->loginWindowFailed();
+                },
+                Qt::QueuedConnection);
+    };
+    m_loginWindowCtrl =
+        m_services.loginWindows->show({onAuthenticated, onCannotOpen, anotherAccount});
 }
 
 QCoro::Task<> AppState::completeLoginAndRelease(QString sessionKey)

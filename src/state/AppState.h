@@ -84,6 +84,8 @@ public:
     // Fetches the usage report of the stored session and applies whatever comes back.
     QCoro::Task<> refresh();
     void startOAuthLogin();
+    // The same, but the sign-in window first forgets the account it remembers.
+    void startOtherAccountLogin();
     void logout();
     void openSettings();
 
@@ -101,8 +103,11 @@ signals:
     void settingsChanged();
     // A session given on a command line replaced the stored one.
     void sessionReplaced();
+    // The sign-in window could not be opened; error says so.
+    void loginWindowFailed();
 
 private:
+    void openLoginWindow(bool anotherAccount);
     QCoro::Task<> completeLogin(QString sessionKey);
     QCoro::Task<> completeLoginAndRelease(QString sessionKey);
     void checkAlerts();

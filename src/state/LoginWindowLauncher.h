@@ -13,6 +13,17 @@ class LoginWindowLauncher
 public:
     using Callback = std::function<void(const QString& sessionKey)>;
 
+    struct Request
+    {
+        Callback onAuthenticated;
+        // Called at most once, on the main thread, when the window could not be opened or
+        // ended abnormally before reporting anything.
+        std::function<void()> onCannotOpen = {};
+        // The service's cookies are forgotten before the sign-in page loads, so that the
+        // remembered account does not sign in again by itself.
+        bool anotherAccount = false;
+    };
+
     virtual ~LoginWindowLauncher() = default;
-    virtual std::shared_ptr<WindowController> show(Callback onAuthenticated) = 0;
+    virtual std::shared_ptr<WindowController> show(Request request) = 0;
 };

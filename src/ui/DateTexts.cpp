@@ -3,7 +3,9 @@
 #include "model/InternetDateTime.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
@@ -25,6 +27,20 @@ QString dayWord(const QDate& day, const QDate& today, const QLocale& italian)
 QString fromUnicode(const icu::UnicodeString& text)
 {
     return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
+}
+
+// The time data of a language ICU does not know come from its own default locale, while
+// its plural rules fall back to the root's: "1 seconds ago". Such a locale speaks Italian.
+icu::Locale timeLocale(const QString& name)
+{
+    const icu::Locale requested(name.toUtf8().constData());
+    const char* language = requested.getLanguage();
+    int32_t count = 0;
+    const icu::Locale* available = icu::Locale::getAvailableLocales(count);
+    for (int32_t i = 0; *language && i < count; ++i)
+        if (std::strcmp(available[i].getLanguage(), language) == 0)
+            return requested;
+    return icu::Locale("it", "IT");
 }
 
 struct UnitDifference
@@ -89,8 +105,8 @@ QString DateTexts::paceForecastLabel(const QDateTime& fullAt, const QDateTime& n
 QString DateTexts::relativeTimeText(const QDateTime& then, const QDateTime& now,
                                     const QString& localeName)
 {
-    const QString name = localeName.isEmpty() ? QLocale::system().name() : localeName;
-    const icu::Locale locale(name.toUtf8().constData());
+    const icu::Locale locale =
+        timeLocale(localeName.isEmpty() ? QLocale::system().name() : localeName);
 
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(locale, status));
@@ -108,4 +124,34 @@ QString DateTexts::relativeTimeText(const QDateTime& then, const QDateTime& now,
     icu::UnicodeString text;
     formatter.format(difference.value, difference.unit, text, status);
     return U_SUCCESS(status) ? fromUnicode(text) : QString();
+}
+
+QString DateTexts::updatedText(const QDateTime& then, const QDateTime& now)
+{
+    return QStringLiteral("Aggiornato ") + relativeTimeText(then, now, QStringLiteral("it_IT"));
+}
+
+QString DateTexts::everyText(std::chrono::milliseconds interval)
+{
+    struct Unit
+    {
+        std::chrono::milliseconds length;
+        const char* one;
+        const char* many;
+    };
+    static constexpr std::array<Unit, 5> units{{
+        {std::chrono::hours(24), "giorno", "giorni"},
+        {std::chrono::hours(1), "ora", "ore"},
+        {std::chrono::minutes(1), "minuto", "minuti"},
+        {std::chrono::seconds(1), "secondo", "secondi"},
+        {std::chrono::milliseconds(1), "millisecondo", "millisecondi"},
+    }};
+    const auto fits = [interval](const Unit& unit) {
+        return interval.count() > 0 && interval % unit.length == std::chrono::milliseconds(0);
+    };
+    const Unit& unit = *std::find_if(units.begin(), units.end() - 1, fits);
+    const auto count = interval / unit.length;
+    if (count == 1)
+        return QStringLiteral("Ogni ") + QLatin1String(unit.one);
+    return QStringLiteral("Ogni %1 %2").arg(count).arg(QLatin1String(unit.many));
 }

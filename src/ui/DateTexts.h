@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QTimeZone>
+#include <chrono>
 
 // Texts about points in time shown in the usage panel. The clock is always passed in.
 class DateTexts
@@ -20,7 +21,13 @@ public:
                                      const QTimeZone& timeZone = QTimeZone::systemTimeZone());
 
     // "5 minuti fa", "ieri", "ora": the largest calendar unit between the two moments, in
-    // words of the given locale (the user's when empty).
+    // words of the given locale (the user's when empty). A locale that names no language the
+    // time data know ("C", "POSIX") speaks Italian.
     static QString relativeTimeText(const QDateTime& then, const QDateTime& now,
                                     const QString& localeName = {});
+    // "Aggiornato 5 minuti fa", "Aggiornato ora": always Italian.
+    static QString updatedText(const QDateTime& then, const QDateTime& now);
+    // "Ogni 5 minuti", "Ogni minuto", "Ogni 90 secondi": in the largest unit that divides the
+    // interval exactly.
+    static QString everyText(std::chrono::milliseconds interval);
 };

@@ -19,7 +19,10 @@ PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, Q
                         m_settingsWindows.get(), services.refreshInterval, services.wakeWatchers},
                        this)),
       m_panel(std::make_unique<PopupPanel>(m_state))
-{}
+{
+    // The panel stepped aside for the sign-in window; it comes back to say why none opened.
+    connect(m_state, &AppState::loginWindowFailed, this, &PalloweApp::openPanel);
+}
 
 PalloweApp::~PalloweApp()
 {
@@ -88,10 +91,7 @@ void PalloweApp::updateToolTip()
     const bool configured = m_state->isConfigured();
     const auto lastUpdated = m_state->lastUpdated();
     const QString age =
-        configured && lastUpdated
-            ? QStringLiteral("Aggiornato ") +
-                  DateTexts::relativeTimeText(*lastUpdated, QDateTime::currentDateTime())
-            : QString();
+        configured && lastUpdated ? DateTexts::updatedText(*lastUpdated, m_clock()) : QString();
     const QString text = MenuBarLabel::toolTip(m_state->menuBarPercent(), configured, age);
     if (text != m_tray->toolTip())
         m_tray->setToolTip(text);

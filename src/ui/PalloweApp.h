@@ -2,10 +2,12 @@
 
 #include "state/RefreshLoop.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class AppState;
@@ -33,8 +35,13 @@ public:
         QList<WakeWatcher*> wakeWatchers = {};
     };
 
+    using Clock = std::function<QDateTime()>;
+
     PalloweApp(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
     ~PalloweApp() override;
+
+    // The clock the tooltip's age of the reading is worked out against.
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     AppState* state() const { return m_state; }
     PopupPanel* panel() const { return m_panel.get(); }
@@ -65,6 +72,7 @@ private:
     std::unique_ptr<PopupPanel> m_panel;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon* m_tray = nullptr;
+    Clock m_clock = [] { return QDateTime::currentDateTime(); };
     qint64 m_drawnPercent = -1;
     bool m_drawnConfigured = false;
     bool m_faceDrawn = false;

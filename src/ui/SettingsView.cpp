@@ -1,5 +1,6 @@
 #include "SettingsView.h"
 
+#include "DateTexts.h"
 #include "Divider.h"
 #include "LimitText.h"
 #include "PanelButton.h"
@@ -204,8 +205,10 @@ QWidget* SettingsView::buildRefreshGroup()
             [this](bool on) { m_draft.backgroundRefresh = on; });
     box->contentLayout()->addWidget(m_backgroundToggle);
     auto* hint = PanelStyle::label(
-        QStringLiteral("Ogni 5 minuti; le notifiche arrivano anche senza aprire il pannello."), 10,
-        QFont::Normal, PanelStyle::Tone::Secondary, box);
+        DateTexts::everyText(m_state->refreshLoop()->interval()) +
+            QStringLiteral("; le notifiche arrivano anche senza aprire il pannello."),
+        10, QFont::Normal, PanelStyle::Tone::Secondary, box);
+    hint->setObjectName(QStringLiteral("refreshHint"));
     hint->setWordWrap(true);
     box->contentLayout()->addWidget(hint);
     return box;

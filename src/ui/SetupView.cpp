@@ -56,11 +56,25 @@ QWidget* SetupView::buildBody()
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(16);
     layout->addWidget(buildPrompt());
-    m_errorRow = new WarningBanner(body);
-    m_errorRow->setObjectName(QStringLiteral("errorRow"));
-    layout->addWidget(m_errorRow, 0, Qt::AlignLeft);
+    layout->addWidget(buildErrorRow());
     layout->addWidget(buildSignInButton());
+    layout->addWidget(buildAnotherAccountButton(), 0, Qt::AlignHCenter);
     return body;
+}
+
+QWidget* SetupView::buildErrorRow()
+{
+    // Leading and no wider than its text. A row of its own rather than an aligned item: the
+    // column works out an aligned item's height for the whole width, so a text that wraps
+    // within the item's narrower width would be cut.
+    m_errorRow = new QWidget(this);
+    m_errorRow->setObjectName(QStringLiteral("errorRow"));
+    auto* layout = new QHBoxLayout(m_errorRow);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_errorBanner = new WarningBanner(m_errorRow);
+    layout->addWidget(m_errorBanner);
+    layout->addStretch();
+    return m_errorRow;
 }
 
 QWidget* SetupView::buildPrompt()
@@ -109,13 +123,28 @@ QPushButton* SetupView::buildSignInButton()
     }
     row->addStretch();
     connect(m_signIn, &QPushButton::clicked, m_state, &AppState::startOAuthLogin);
-    // The sign-in window is another program's: a drop-down left open would sit over it.
-    connect(m_signIn, &QPushButton::clicked, this, [this] {
-        if (window()->windowFlags().testFlag(Qt::Popup))
-            window()->hide();
-    });
+    connect(m_signIn, &QPushButton::clicked, this, &SetupView::stepAside);
     setFocusProxy(m_signIn); // the panel's one purpose: Space signs in
     return m_signIn;
+}
+
+QToolButton* SetupView::buildAnotherAccountButton()
+{
+    // Signing out leaves the sign-in window's cookies, which would sign the same account in
+    // again at once.
+    m_anotherAccount = PanelStyle::plainTextButton(QStringLiteral("Usa un altro account"), 11,
+                                                   PanelStyle::Tone::Secondary, this);
+    m_anotherAccount->setObjectName(QStringLiteral("anotherAccountButton"));
+    connect(m_anotherAccount, &QToolButton::clicked, m_state, &AppState::startOtherAccountLogin);
+    connect(m_anotherAccount, &QToolButton::clicked, this, &SetupView::stepAside);
+    return m_anotherAccount;
+}
+
+void SetupView::stepAside()
+{
+    // The sign-in window is another program's: a drop-down left open would sit over it.
+    if (window()->windowFlags().testFlag(Qt::Popup))
+        window()->hide();
 }
 
 QWidget* SetupView::buildFooter()
@@ -137,10 +166,11 @@ void SetupView::render()
 {
     const auto error = m_state->error();
     m_errorRow->setVisible(error.has_value());
-    m_errorRow->setText(error.value_or(QString()));
+    m_errorBanner->setText(error.value_or(QString()));
 
     const bool loading = m_state->isLoading();
     m_signIn->setEnabled(!loading);
+    m_anotherAccount->setEnabled(!loading);
     m_signInSpinner->setVisible(loading);
     m_signInSymbol->setVisible(!loading);
     m_signInText->setText(loading ? QStringLiteral("Connessione...")

@@ -6,6 +6,7 @@ class AppState;
 class BusySpinner;
 class QLabel;
 class QPushButton;
+class QToolButton;
 class WarningBanner;
 
 // The panel while no session is configured: what the program needs, the last error and
@@ -20,14 +21,19 @@ public:
 private:
     QWidget* buildBody();
     QWidget* buildPrompt();
+    QWidget* buildErrorRow();
     QPushButton* buildSignInButton();
+    QToolButton* buildAnotherAccountButton();
+    void stepAside();
     QWidget* buildFooter();
     void render();
 
     AppState* m_state;
-    WarningBanner* m_errorRow = nullptr;
+    QWidget* m_errorRow = nullptr;
+    WarningBanner* m_errorBanner = nullptr;
     QPushButton* m_signIn = nullptr;
     BusySpinner* m_signInSpinner = nullptr;
     QLabel* m_signInSymbol = nullptr;
     QLabel* m_signInText = nullptr;
+    QToolButton* m_anotherAccount = nullptr;
 };

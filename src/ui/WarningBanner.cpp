@@ -49,7 +49,12 @@ QString WarningBanner::text() const
 
 QSize WarningBanner::sizeHint() const
 {
-    const int oneLine = m_text->fontMetrics().horizontalAdvance(m_text->text());
+    // Measured as the label lays out a wrapping text, so that at this width it keeps to one
+    // line: a plain advance can round a fraction of a pixel short and wrap the last word.
+    const int oneLine = m_text->fontMetrics()
+                            .boundingRect(QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX),
+                                          Qt::TextWordWrap, m_text->text())
+                            .width();
     const QMargins margins = layout()->contentsMargins();
     const int width =
         margins.left() + kSymbolSide + layout()->spacing() + oneLine + margins.right();

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QWebEngineView>
 #include <csignal>
 #include <sqlite3.h>
@@ -28,6 +29,8 @@ using Hops = QList<std::pair<QString, QByteArrayList>>;
 
 // The service's sign-in pages: the form of "/login" leads through the hops to "/welcome"; "/bye"
 // closes its window. The first visit of "/login" runs the script, as a user would act there.
+// Each visit of "/login" leaves a cookie "visited"; a "%1" in a hop's cookie becomes the number
+// of the form's post, so each sign-in is another account's.
 class SignInSite
 {
 public:
@@ -36,6 +39,7 @@ public:
         m_server.onGet("/login", [this, firstVisitScript](const httplib::Request&,
                                                           httplib::Response& response) {
             const QString script = count("/login") == 1 ? firstVisitScript : QString();
+            response.set_header("Set-Cookie", "visited=yes; Path=/");
             response.set_content(loginPage + ("<script>" + script + "</script>").toStdString(),
                                  "text/html");
         });
@@ -44,17 +48,32 @@ public:
         m_server.onPost("/session", [this](const httplib::Request&, httplib::Response& response) {
             response.set_redirect(hopUrl(0), 303);
         });
-        m_server.onGet(R"(/hop/(\d+))",
-                       [this](const httplib::Request& request, httplib::Response& response) {
-                           const int index = std::stoi(request.matches[1].str());
-                           for (const QByteArray& cookie : m_hops.value(index).second)
-                               response.set_header("Set-Cookie", cookie.toStdString());
-                           response.set_redirect(hopUrl(index + 1), 303);
-                       });
+        m_server.onGet(
+            R"(/hop/(\d+))", [this](const httplib::Request& request, httplib::Response& response) {
+                const int index = std::stoi(request.matches[1].str());
+                for (const QByteArray& cookie : m_hops.value(index).second)
+                    response.set_header("Set-Cookie",
+                                        QString::fromUtf8(cookie)
+                                            .replace("%1", QString::number(count("/session")))
+                                            .toStdString());
+                response.set_redirect(hopUrl(index + 1), 303);
+            });
         m_server.start();
     }
 
     QString origin() const { return m_server.origin(); }
+    // The cookies the last request for the path carried.
+    QString cookiesSent(const QString& path) const
+    {
+        const auto received = m_server.received();
+        for (auto request = received.rbegin(); request != received.rend(); ++request)
+            if (request->path == path) {
+                const auto cookie = request->headers.find("Cookie");
+                return cookie == request->headers.end() ? QString()
+                                                        : QString::fromStdString(cookie->second);
+            }
+        return {};
+    }
     int count(const QString& path) const
     {
         const auto received = m_server.received();
@@ -86,7 +105,7 @@ struct SignIn
     {
         const auto report = [this](const QString& key) { reports.append(key); };
         controller = std::dynamic_pointer_cast<LoginWindowController>(
-            launcher.show(listen ? LoginWindowLauncher::Callback(report) : nullptr));
+            launcher.show({listen ? LoginWindowLauncher::Callback(report) : nullptr}));
     }
     // Waits until pending checks let the controller go, so no report outlives the test.
     ~SignIn()
@@ -135,6 +154,7 @@ private slots:
     void reloadsAfterRendererDiedAndClosesWithoutCallback();
     void refusesInvalidCertificate();
     void returningUserSignsInWithoutTyping();
+    void anotherAccountForgetsTheService();
     void readsUsableStoredCookies();
     void applicationEndsWithChecksPending(); // the last: it leaves work for the way out
 };
@@ -304,6 +324,70 @@ void LoginWindowTest::returningUserSignsInWithoutTyping()
     }
 }
 
+void LoginWindowTest::anotherAccountForgetsTheService()
+{
+    TemporaryHome home;
+    // The service at "localhost": a cookie of a subdomain is the service's, one of 127.0.0.1 not.
+    SignInSite site(Hops{{"auth.localhost", {"lang=it; Path=/"}},
+                         {"127.0.0.1", {"other=kept; Path=/"}},
+                         {"localhost", {"sessionKey=account-%1; Path=/; HttpOnly"}}},
+                    submit);
+    const QString origin = QString(site.origin()).replace("127.0.0.1", "localhost");
+    QStringList reports;
+    const auto report = [&reports](const QString& key) { reports << key; };
+    const auto open = [&](const WebLoginWindowLauncher::Request& request) {
+        auto launcher = std::make_shared<WebLoginWindowLauncher>(origin);
+        auto controller = std::dynamic_pointer_cast<LoginWindowController>(launcher->show(request));
+        // The launcher holds the profile; a new one reads the cookies kept on disk.
+        return std::pair{launcher, controller};
+    };
+    const auto release = [](auto& window) {
+        const std::weak_ptr<LoginWindowController> watched = window.second;
+        window = {};
+        QTRY_VERIFY_WITH_TIMEOUT(watched.expired(), engineTimeout);
+    };
+
+    auto window = open({report});
+    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), engineTimeout);
+    release(window);
+    reports.removeDuplicates(); // a window may report again
+    QCOMPARE(reports, QStringList{"account-1"});
+    // On disk once the profile has gone, where the next window's profile finds it.
+    const QString profile = home.dataFolder() + "/QtWebEngine/Pallowe";
+    QTRY_VERIFY_WITH_TIMEOUT(
+        described(StoredCookies::read(profile)).contains("sessionKey=account-1@localhost httponly"),
+        engineTimeout);
+
+    // Opened for another account: the page loads without the service's cookies.
+    window = open({report, {}, true});
+    QSignalSpy loaded(window.second->webView()->page(), &QWebEnginePage::loadFinished);
+    QVERIFY(loaded.wait(engineTimeout));
+    QCOMPARE(site.cookiesSent("/login"), QString());
+    // The window's own action forgets what the page left since and loads it again.
+    QTest::mouseClick(window.second->window()->findChild<QToolButton*>("anotherAccountButton"),
+                      Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 2, engineTimeout);
+    QCOMPARE(site.count("/login"), 3);
+    QCOMPARE(site.cookiesSent("/login"), QString());
+    window.second->close();
+    release(window);
+    QCOMPARE(reports, QStringList{"account-1"});
+    // Gone from the disk too; another host's cookie stays.
+    QTRY_COMPARE_WITH_TIMEOUT(described(StoredCookies::read(profile)),
+                              (QStringList{"other=kept@127.0.0.1", "visited=yes@localhost"}),
+                              engineTimeout);
+
+    // The next window signs in whoever signs in there.
+    window = open({report});
+    QVERIFY(QSignalSpy(window.second->webView()->page(), &QWebEnginePage::loadFinished)
+                .wait(engineTimeout));
+    window.second->webView()->page()->runJavaScript(submit);
+    QTRY_VERIFY_WITH_TIMEOUT(reports.size() > 1, engineTimeout);
+    release(window);
+    reports.removeDuplicates();
+    QCOMPARE(reports, (QStringList{"account-1", "account-2"}));
+}
+
 void LoginWindowTest::readsUsableStoredCookies()
 {
     QTemporaryDir folder;
@@ -342,7 +426,7 @@ void LoginWindowTest::applicationEndsWithChecksPending()
     static TemporaryHome home;
     static bool reported = false;
     WebLoginWindowLauncher launcher(site.origin());
-    const auto controller = launcher.show([](const QString&) { reported = true; });
+    const auto controller = launcher.show({[](const QString&) { reported = true; }});
     QTRY_VERIFY_WITH_TIMEOUT(reported, engineTimeout);
 }
 

@@ -41,10 +41,10 @@ struct FakeLoginWindows : LoginWindowLauncher
 {
     QList<std::weak_ptr<FakeLoginWindow>> shown;
     QList<Callback> callbacks;
-    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    std::shared_ptr<WindowController> show(Request request) override
     {
         auto window = std::make_shared<FakeLoginWindow>();
-        window->callback = callbacks.emplace_back(onAuthenticated);
+        window->callback = callbacks.emplace_back(request.onAuthenticated);
         shown << window;
         return window;
     }

@@ -1,3 +1,4 @@
+#include "SignInProcessLauncher.h"
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
 #include "TestHttpServer.h"
@@ -5,7 +6,6 @@
 #include "state/AppState.h"
 #include "state/LoginWindowLauncher.h"
 #include "state/Notifier.h"
-#include "ui/DateTexts.h"
 #include "ui/ElidedLabel.h"
 #include "ui/MainView.h"
 #include "ui/PalloweApp.h"
@@ -22,12 +22,16 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSystemTrayIcon>
+#include <QTemporaryFile>
 #include <QTest>
 #include <cmath>
+#include <cstdio>
 #include <httplib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,13 +42,43 @@ struct Recorder : Notifier, LoginWindowLauncher
 {
     void post(const QString&, const QString&, const QString&) override {}
     void requestPermission() override { ++permissionRequests; }
-    std::shared_ptr<WindowController> show(Callback onAuthenticated) override
+    std::shared_ptr<WindowController> show(Request request) override
     {
-        callback = std::move(onAuthenticated);
+        callback = std::move(request.onAuthenticated);
+        cannotOpen = std::move(request.onCannotOpen);
         return std::make_shared<WindowController>();
     }
     int permissionRequests = 0;
     Callback callback;
+    std::function<void()> cannotOpen;
+};
+
+// This process's standard error, sent to a file for as long as it lives.
+class StandardError
+{
+public:
+    StandardError()
+    {
+        std::fflush(stderr);
+        if (m_file.open())
+            ::dup2(m_file.handle(), STDERR_FILENO);
+    }
+    ~StandardError()
+    {
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+    }
+    QString text()
+    {
+        std::fflush(stderr);
+        QFile file(m_file.fileName());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+private:
+    const int m_saved = ::dup(STDERR_FILENO);
+    QTemporaryFile m_file;
 };
 
 // The named child of a view; a missing one ends the test at once with its name.
@@ -64,6 +98,8 @@ const QByteArray kFiveHour =
     R"("five_hour":{"utilization":42.6,"resets_at":"2030-01-01T09:00:00.000Z"})";
 const QByteArray kVelmar =
     R"("seven_day_velmar":{"utilization":90,"resets_at":"2030-01-04T09:00:00.000Z"})";
+const QByteArray kBootstrap =
+    R"({"account":{"memberships":[{"organization":{"uuid":"o","name":"O"}}]}})";
 
 // Breeze Dark as a KDE desktop hands it to Qt: the roles its colour scheme names, every other
 // role (the placeholder text among them) left as Qt has it.
@@ -108,7 +144,8 @@ QColor dominantColor(const QImage& image, const QRect& area)
 }
 
 // Every text a window shows in the colour its widget resolves; those short of WCAG 2's 4.5:1
-// (3:1 when large: 18 pt, or 14 pt bold) on what lies behind them go to `unreadable`.
+// (3:1 when large: 18 pt, or 14 pt bold) on what lies behind them, and labels given less
+// height than their text needs at their width, go to `unreadable`.
 QStringList textsOf(QWidget* window, QStringList& unreadable)
 {
     const QImage picture = window->grab().toImage();
@@ -134,9 +171,16 @@ QStringList textsOf(QWidget* window, QStringList& unreadable)
             if (!text.isEmpty())
                 check(text, area, widget->palette().color(group, role), widget->font());
         };
-        if (auto* label = qobject_cast<QLabel*>(widget))
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
             add(label->text(), label->foregroundRole());
-        else if (auto* box = qobject_cast<QCheckBox*>(widget))
+            const int needed = label->hasHeightForWidth() ? label->heightForWidth(label->width())
+                                                          : label->sizeHint().height();
+            if (!label->text().isEmpty() && needed > label->height())
+                unreadable << QStringLiteral("\"%1\" cut: %2 of %3 pixels high")
+                                  .arg(label->text())
+                                  .arg(label->height())
+                                  .arg(needed);
+        } else if (auto* box = qobject_cast<QCheckBox*>(widget))
             add(box->text(), QPalette::WindowText);
         else if (auto* button = qobject_cast<QAbstractButton*>(widget))
             add(button->text(), QPalette::ButtonText);
@@ -195,6 +239,7 @@ private:
     std::mutex m_mutex;
     QByteArray m_body = "{}";
     int m_status = 200;
+    std::pair<int, QByteArray> m_bootstrap;
     std::unique_ptr<TestHttpServer> m_server;
 
     QStringList arguments(const QStringList& more) const
@@ -216,6 +261,24 @@ private:
         QTRY_VERIFY(!state.isLoading());
     }
 
+    // A sign-in through the recorded window whose organization lookup fails as the service's
+    // status says, or whose window could not be opened.
+    void signInFails(AppState& state, const QString& how)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_bootstrap = {how.toInt(), kBootstrap};
+            if (how == QLatin1String("without"))
+                m_bootstrap = {200, R"({"account":{"memberships":[]}})"};
+        }
+        state.startOAuthLogin();
+        if (how == QLatin1String("window"))
+            m_recorder.cannotOpen();
+        else
+            m_recorder.callback(QStringLiteral("k"));
+        QTRY_VERIFY(state.error() && !state.isLoading());
+    }
+
 private slots:
     void init()
     {
@@ -232,9 +295,13 @@ private slots:
                             response.status = m_status;
                             response.set_content(m_body.toStdString(), "application/json");
                         });
-        m_server->reply(
-            "/api/bootstrap", 200,
-            R"({"account":{"memberships":[{"organization":{"uuid":"o","name":"O"}}]}})");
+        m_bootstrap = {200, kBootstrap};
+        m_server->onGet(
+            "/api/bootstrap", [this](const httplib::Request&, httplib::Response& response) {
+                std::lock_guard lock(m_mutex);
+                response.status = m_bootstrap.first;
+                response.set_content(m_bootstrap.second.toStdString(), "application/json");
+            });
         m_server->start();
     }
 
@@ -294,12 +361,19 @@ private slots:
         row("usage, extra credits hidden", {credits}, "reportSections orgNameText", {});
         row("usage, extra credits off", {R"("extra_usage":{"is_enabled":false,"utilization":1})"},
             "reportSections orgNameText", {});
-        row("setup", {}, "signInSymbol", {"Accedi con Zelvik"});
+        row("setup", {}, "signInSymbol", {"Accedi con Zelvik", "Usa un altro account"});
         row("setup error", {}, "errorRow signInSymbol",
             {"Sessione scaduta — accedi di nuovo.", "Accedi con Zelvik"});
+        // Short texts too: the row is as tall as its text wraps at the row's own width.
+        row("setup, sign-in 500", {}, "errorRow signInSymbol", {"Errore di rete: HTTP 500"});
+        row("setup, sign-in 401", {}, "errorRow signInSymbol", {"Sessione non valida o scaduta"});
+        row("setup, sign-in without organization", {}, "errorRow signInSymbol",
+            {"Errore parsing risposta: Nessuna organizzazione trovata"});
+        row("setup, sign-in window failed", {}, "errorRow signInSymbol",
+            {"Impossibile aprire la finestra di accesso."});
         row("setup loading", {}, "signInSpinner", {"Connessione..."});
         // The stored limit shows rounded, as it is then saved.
-        row("settings 69", {}, "slider:4 blue", {"69%", "13"});
+        row("settings 69", {}, "slider:4 blue", {"69%", "13", "Ogni 5 secondi; le notifiche"});
         row("settings 70", {}, "slider:4 orange", {"70%"});
         row("settings 85", {}, "slider:7 red", {"85%"});
         row("settings -9223372036854775808", {}, "slider:0 blue", {"-9223372036854775808%"});
@@ -319,10 +393,13 @@ private slots:
         if (is("unnamed")) // a name stored before goes with a command line that gives none
             AppState(arguments(kConfigured), AppState::Services{m_home->dataFolder()});
         // A short interval shrinks the pace forecast's spans, so a forecast shows within the test.
-        AppState state(arguments(screen == QLatin1String("setup")
-                                     ? QStringList()
-                                     : kConfigured.mid(0, is("unnamed") ? 2 : 3)),
-                       {m_home->dataFolder(), nullptr, nullptr, nullptr, 100ms});
+        QStringList session = kConfigured.mid(0, is("unnamed") ? 2 : 3);
+        if (screen == QLatin1String("setup") || is("sign-in"))
+            session.clear();
+        if (is("settings"))
+            session << QStringLiteral("--refresh-interval=5");
+        AppState state(arguments(session),
+                       {m_home->dataFolder(), nullptr, &m_recorder, nullptr, 100ms});
         AppSettings settings;
         settings.showExtraCredits = !is("hidden");
         state.setSettings(settings);
@@ -334,6 +411,8 @@ private slots:
             refreshWith(state, report);
         if (is("error"))
             refreshWith(state, "{}", is("setup") ? 401 : 500);
+        if (is("sign-in"))
+            signInFails(state, screen.section(u' ', 2, 2));
         if (is("loading")) {
             m_holding = true;
             state.refresh();
@@ -350,6 +429,14 @@ private slots:
         } else {
             window = std::make_unique<UsageView>(&state);
         }
+        // As tall as its content at its width, as the panel and the settings window size it. A
+        // hidden window's layouts keep what their parts asked for when last shown: ask anew.
+        window->ensurePolished();
+        for (QWidget* part : window->findChildren<QWidget*>())
+            part->updateGeometry();
+        window->resize(window->width(), window->hasHeightForWidth()
+                                            ? window->heightForWidth(window->width())
+                                            : window->sizeHint().height());
         checkTexts(window.get(), texts);
         QStringList actual = shownOf(
             window.get(),
@@ -397,6 +484,8 @@ private slots:
         setReply("{" + kFiveHour + "}");
         PalloweApp app(arguments(kConfigured), {m_home->dataFolder(), &m_recorder, &m_recorder});
         AppState* state = app.state();
+        qint64 aged = 0; // seconds since the last reading, as the tooltip's clock tells
+        app.setClock([&] { return state->lastUpdated().value_or(QDateTime()).addSecs(aged); });
         const auto balloon = [&] { return app.showFallbackMessage("t", "b"); };
         QVERIFY(!balloon()); // no tray yet
         app.installTrayItem();
@@ -410,18 +499,17 @@ private slots:
             QTRY_VERIFY(!state->isLoading());
         }
         const QString fresh = app.trayItem()->toolTip();
+        QCOMPARE(fresh, QStringLiteral("Pallowe — 42%\nAggiornato ora")); // Italian, always
         const QImage lightFace = app.trayItem()->icon().pixmap(22, 22).toImage();
         QApplication::setPalette(darkPalette(m_light)); // delivered to the widgets as events
         QTRY_VERIFY(app.trayItem()->icon().pixmap(22, 22).toImage() != lightFace);
         checkTexts(app.panel());
-        QTest::qWait(1100); // no timer ages the text; a tooltip about to show does
+        aged = 300; // no timer ages the text; a tooltip about to show does
         QCOMPARE(app.trayItem()->toolTip(), fresh);
         QHelpEvent tip(QEvent::ToolTip, {}, {});
         QCoreApplication::sendEvent(app.trayItem(), &tip);
-        QCOMPARE(
-            app.trayItem()->toolTip(),
-            QStringLiteral("Pallowe — 42%\nAggiornato ") +
-                DateTexts::relativeTimeText(*state->lastUpdated(), QDateTime::currentDateTime()));
+        QCOMPARE(app.trayItem()->toolTip(),
+                 QStringLiteral("Pallowe — 42%\nAggiornato 5 minuti fa"));
 
         const auto click = [&](const char* button) {
             QMetaObject::invokeMethod(child(app.panel(), button), "click");
@@ -447,6 +535,70 @@ private slots:
         QVERIFY(qobject_cast<SetupView*>(main->currentView()));
         QVERIFY(!state->isConfigured() && !state->credentialStore().sessionKey());
         QTRY_COMPARE(main->findChildren<UsageView*>().size(), 0);
+    }
+
+    // A sign-in window that cannot open, or ends abnormally before it reported a session, is
+    // told in the setup panel, which comes back to show it, with the window program's first
+    // complaint on standard error; the button then tries again. A window closed without
+    // signing in, or one that reported a session, tells nothing. "Usa un altro account" opens
+    // the window telling it so.
+    void signInWindowThatCannotOpen_data()
+    {
+        QTest::addColumn<QString>("script");    // the window program; null: there is none
+        QTest::addColumn<QString>("complaint"); // what standard error says; empty: nothing
+        QTest::newRow("missing") << QString() << "execvp: ";
+        QTest::newRow("exits at once") << "printf 'nessuno schermo\\033[2J\\n' >&2; exit 1"
+                                       << "nessuno schermo\\x1b[2J";
+        QTest::newRow("killed before reporting") << "kill -9 $$"
+                                                 << "terminata in modo anomalo";
+        QTest::newRow("closed without signing in") << "exit 0"
+                                                   << "";
+        QTest::newRow("reported, then failed") << "echo k; exit 1"
+                                               << "";
+        QTest::newRow("another account, which the program is told")
+            << "test \"$1\" = --another-account || exit 1"
+            << "";
+    }
+
+    void signInWindowThatCannotOpen()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, complaint);
+        QTemporaryDir folder;
+        QFile program(folder.filePath(script.isNull() ? "missing/pallowe-sign-in" : "sign-in"));
+        if (!script.isNull()) {
+            QVERIFY(program.open(QIODevice::WriteOnly));
+            program.write("#!/bin/sh\n" + script.toUtf8() + '\n');
+            program.close();
+            QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        }
+        SignInProcessLauncher windows(program.fileName(), m_server->origin());
+        PalloweApp app(arguments({}), {m_home->dataFolder(), nullptr, &windows});
+        QSignalSpy failed(app.state(), &AppState::loginWindowFailed);
+        StandardError standardError;
+        for (const int attempt : {1, 2}) {
+            app.openPanel();
+            const bool another = script.contains(QLatin1String("another-account"));
+            QMetaObject::invokeMethod(
+                child(app.panel(), another ? "anotherAccountButton" : "signInButton"), "click");
+            QVERIFY(!app.panel()->isVisible() && !app.state()->error());
+            // The window program has ended once its process is gone.
+            QTRY_VERIFY(qApp->findChildren<QProcess*>().isEmpty());
+            QTRY_VERIFY(!app.state()->isLoading());
+            if (complaint.isEmpty())
+                break;
+            QTRY_COMPARE(failed.size(), attempt);
+            QCOMPARE(app.state()->error(),
+                     QStringLiteral("Impossibile aprire la finestra di accesso."));
+            QVERIFY(app.panel()->isVisible() && child(app.panel(), "errorRow")->isVisible());
+        }
+        QTRY_COMPARE(app.state()->isConfigured(), script.startsWith(QLatin1String("echo k")));
+        QCOMPARE(failed.size(), complaint.isEmpty() ? 0 : 2);
+        const QString said = standardError.text();
+        QCOMPARE(said.count(QStringLiteral("pallowe: impossibile aprire la finestra di accesso: ") +
+                            complaint),
+                 complaint.isEmpty() ? 0 : 2);
+        QVERIFY2(!said.contains(QChar(0x1b)), qPrintable(said));
     }
 
     // Every control edits a draft of its own window, which only "Salva" and Ctrl+Return store.

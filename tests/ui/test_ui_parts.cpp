@@ -141,7 +141,9 @@ private slots:
 
     void dateTexts_data()
     {
-        QTest::addColumn<QString>("kind");  // reset, forecast, or the locale of a relative time
+        // reset, forecast, updated (the tooltip's), every (an interval in milliseconds), or the
+        // locale of a relative time, the user's for "user"
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("input"); // a moment, or seconds from now
         QTest::addColumn<QString>("expected");
         const auto row = [](const char* name, const char* kind, const char* in, const char* out) {
@@ -164,7 +166,28 @@ private slots:
         row("minutes", "it", "-320", "5 minuti fa");
         row("yesterday", "it", "-86400", "ieri");
         row("future", "it", "600", "tra 10 minuti");
-        row("the user's language", "en_US", "-300", "5 minutes ago");
+        row("another language", "en_US", "-300", "5 minutes ago");
+        row("another language, singular", "en_US", "-1", "1 second ago");
+        // No language named, or one without time data: Italian, never "1 seconds ago".
+        row("C", "C", "-1", "1 secondo fa");
+        row("POSIX", "POSIX", "-15", "15 secondi fa");
+        row("unknown language", "xx_YY", "-3600", "1 ora fa");
+        // The test runs under several locales (see CMakeLists.txt).
+        const QLocale::Language user = QLocale::system().language();
+        if (user == QLocale::English)
+            row("the user's language", "user", "-1", "1 second ago");
+        else if (user == QLocale::C || user == QLocale::Italian)
+            row("the user's language, or Italian", "user", "-1", "1 secondo fa");
+        row("updated now", "updated", "0", "Aggiornato ora");
+        row("updated a second ago", "updated", "-1", "Aggiornato 1 secondo fa");
+        row("updated minutes ago", "updated", "-300", "Aggiornato 5 minuti fa");
+        row("every 5 s", "every", "5000", "Ogni 5 secondi");
+        row("every 300 s", "every", "300000", "Ogni 5 minuti");
+        row("every 60 s", "every", "60000", "Ogni minuto");
+        row("every second", "every", "1000", "Ogni secondo");
+        row("every 90 s", "every", "90000", "Ogni 90 secondi");
+        row("every hour", "every", "3600000", "Ogni ora");
+        row("every 100 ms", "every", "100", "Ogni 100 millisecondi");
     }
 
     void dateTexts()
@@ -180,8 +203,13 @@ private slots:
             QCOMPARE(
                 DateTexts::paceForecastLabel(QDateTime::fromString(input, Qt::ISODate), now, rome),
                 expected);
+        else if (kind == QLatin1String("updated"))
+            QCOMPARE(DateTexts::updatedText(now.addSecs(input.toLongLong()), now), expected);
+        else if (kind == QLatin1String("every"))
+            QCOMPARE(DateTexts::everyText(std::chrono::milliseconds(input.toLongLong())), expected);
         else
-            QCOMPARE(DateTexts::relativeTimeText(now.addSecs(input.toLongLong()), now, kind),
+            QCOMPARE(DateTexts::relativeTimeText(now.addSecs(input.toLongLong()), now,
+                                                 kind == QLatin1String("user") ? QString() : kind),
                      expected);
     }
 

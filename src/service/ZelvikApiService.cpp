@@ -67,11 +67,14 @@ ZelvikApiService::ZelvikApiService(const QString& baseUrl, QObject* parent, int 
     m_network.setTransferTimeout(transferTimeoutMs);
 }
 
-QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkRequest request)
+QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkRequest request,
+                                                                       const QObject* abandonWith)
 {
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(
         m_network.get(request), [](QNetworkReply* r) { r->deleteLater(); });
     abortOversizedBody(reply.get());
+    if (abandonWith)
+        connect(abandonWith, &QObject::destroyed, reply.get(), &QNetworkReply::abort);
     co_await reply.get();
     const ReplyOutcome outcome = outcomeOf(reply.get());
     reply.reset();
@@ -81,13 +84,13 @@ QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkR
     co_return ReplyClassifier::classify(outcome);
 }
 
-QCoro::Task<ServiceResult<UsageResponse>> ZelvikApiService::fetchUsage(QString sessionKey,
-                                                                       QString orgId)
+QCoro::Task<ServiceResult<UsageResponse>>
+ZelvikApiService::fetchUsage(QString sessionKey, QString orgId, const QObject* abandonWith)
 {
     const auto request = m_requests.usage(sessionKey, orgId);
     if (!request)
         co_return ServiceError(request.error());
-    const auto body = co_await send(*request);
+    const auto body = co_await send(*request, abandonWith);
     if (!body)
         co_return body.error();
     const auto report = UsageResponse::decode(body.value());

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class AppState;
 class LoginWindowLauncher;
@@ -59,13 +60,15 @@ private:
     void updateTrayFace(bool force = false);
     void updateToolTip();
     void onTrayClicked(int reason);
+    // The percentage the face shows: none before the session's first report.
+    std::optional<qint64> reading() const;
 
     std::unique_ptr<SettingsWindowOpener> m_settingsWindows;
     AppState* m_state;
     std::unique_ptr<PopupPanel> m_panel;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon* m_tray = nullptr;
-    qint64 m_drawnPercent = -1;
+    std::optional<qint64> m_drawnPercent;
     bool m_drawnConfigured = false;
     bool m_faceDrawn = false;
 };

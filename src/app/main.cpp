@@ -11,10 +11,29 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <csignal>
 #include <cstdio>
+
+namespace {
+
+// Applies the session a later start handed over, shows it, and tells that start how it went.
+QCoro::Task<> receiveHandOver(PalloweApp* app, SingleInstance* instance, StartupOptions commandLine,
+                              QDBusMessage call)
+{
+    QPointer<PalloweApp> alive(app);
+    const bool stored = co_await app->state()->applyCommandLineSession(commandLine);
+    if (!alive)
+        co_return;
+    app->openPanel();
+    instance->answer(call, stored);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    // A file-size limit then fails a write, which is reported, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -42,11 +61,11 @@ int main(int argc, char* argv[])
                                                    RefreshLoop::kDefaultInterval,
                                                    {&sleepWatcher, &reachabilityWatcher}});
     pallowe = &app;
-    QObject::connect(&instance, &SingleInstance::activated, &app,
-                     [&app](const StartupOptions& commandLine) {
-                         app.state()->applyCommandLineSession(commandLine);
-                         app.openPanel();
-                     });
+    QObject::connect(
+        &instance, &SingleInstance::activated, &app,
+        [&app, &instance](const StartupOptions& commandLine, const QDBusMessage& call) {
+            receiveHandOver(&app, &instance, commandLine, call);
+        });
     // The web engine runs in a process of its own, started only when the user signs in.
     SignInProcessLauncher loginWindows(
         SignInProcessLauncher::findProgram(
@@ -59,10 +78,11 @@ int main(int argc, char* argv[])
     TrayWaiter trayWaiter;
     QObject::connect(&trayWaiter, &TrayWaiter::trayAvailable, &app, &PalloweApp::installTrayItem);
     QObject::connect(&trayWaiter, &TrayWaiter::timedOut, &application, [] {
-        std::fprintf(stderr,
-                     "pallowe: no system tray appeared within %lld seconds; Pallowe lives in the "
-                     "tray and cannot run without one.\n",
-                     static_cast<long long>(TrayWaiter::kDefaultTimeout.count()));
+        std::fprintf(
+            stderr,
+            "pallowe: nessuna area di notifica è comparsa entro %lld secondi; Pallowe vive "
+            "nell'area di notifica e senza non può funzionare.\n",
+            static_cast<long long>(TrayWaiter::kDefaultTimeout.count()));
         QCoreApplication::exit(1);
     });
     trayWaiter.start();

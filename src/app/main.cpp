@@ -1,3 +1,4 @@
+#include "ProcessArguments.h"
 #include "SignInProcessLauncher.h"
 #include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
@@ -37,11 +38,14 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Read once, before the session key is wiped from where every local user can read it.
+    const QStringList arguments = QCoreApplication::arguments();
+    ProcessArguments::hideSessionKeys(argc, argv);
 
     // Before anything is built or stored: a second start only hands over its session.
     const QString dataFolder = AppDataFolder::defaultPath();
     SingleInstance instance(dataFolder);
-    const auto claim = instance.claim(StartupOptions::parse(QCoreApplication::arguments()));
+    const auto claim = instance.claim(StartupOptions::parse(arguments));
     if (claim != SingleInstance::Claim::Owner) {
         std::fprintf(stderr, "%s\n", qPrintable(instance.report()));
         return claim == SingleInstance::Claim::HandedOver ? 0 : 1;
@@ -55,11 +59,11 @@ int main(int argc, char* argv[])
     // Both start listening only once a refresh loop runs.
     LogindSleepWatcher sleepWatcher;
     ReachabilityWatcher reachabilityWatcher;
-    PalloweApp app(QCoreApplication::arguments(), {dataFolder,
-                                                   &notifier,
-                                                   nullptr,
-                                                   RefreshLoop::kDefaultInterval,
-                                                   {&sleepWatcher, &reachabilityWatcher}});
+    PalloweApp app(arguments, {dataFolder,
+                               &notifier,
+                               nullptr,
+                               RefreshLoop::kDefaultInterval,
+                               {&sleepWatcher, &reachabilityWatcher}});
     pallowe = &app;
     QObject::connect(
         &instance, &SingleInstance::activated, &app,

@@ -404,6 +404,11 @@ void TestDesktop::secondStart()
         environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     const Program first(kSessionA, environment);
     QTRY_COMPARE_WITH_TIMEOUT(credentials(home.dataFolder()), kRecordA, kTimeoutMs);
+    // Any local user can read the command line: the key is gone from it.
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(first.processId()));
+    QVERIFY(commandLine.open(QIODevice::ReadOnly));
+    const QByteArray shown = commandLine.readAll();
+    QVERIFY2(shown.contains("--sk=*******") && !shown.contains("sk-AAAA"), shown.constData());
 
     const QString folder = home.dataFolder(), moved = folder + ".moved";
     if (obstacle == u"file")

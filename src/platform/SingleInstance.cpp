@@ -6,8 +6,11 @@
 #include <QCryptographicHash>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
+#include <chrono>
 
 namespace {
 
@@ -18,6 +21,9 @@ const QString kSessionKey = QStringLiteral("sessionKey");
 const QString kOrgId = QStringLiteral("orgId");
 const QString kOrgName = QStringLiteral("orgName");
 constexpr int kHandOverTimeoutMs = 10000;
+// A start writes its lock within milliseconds of creating it: one still unreadable after this
+// was left by a start that died in between.
+constexpr auto kUnreadableLockStaleAfter = std::chrono::seconds(5);
 
 // The same folder reached through another spelling or a symbolic link gets the same name.
 QString serviceNameFor(const QString& folder)
@@ -53,7 +59,7 @@ QVariantMap sessionOf(const StartupOptions& commandLine)
 SingleInstance::SingleInstance(const QString& dataFolder, const QDBusConnection& bus,
                                QObject* parent)
     : QObject(parent), m_shownFolder(PrintableText::escaped(QDir::toNativeSeparators(dataFolder))),
-      m_bus(bus), m_lock(dataFolder + QStringLiteral("/instance.lock"))
+      m_bus(bus), m_lockPath(dataFolder + QStringLiteral("/instance.lock")), m_lock(m_lockPath)
 {
     AppDataFolder::ensureExists(dataFolder);
     m_serviceName = serviceNameFor(dataFolder);
@@ -63,6 +69,7 @@ SingleInstance::SingleInstance(const QString& dataFolder, const QDBusConnection&
 
 SingleInstance::Claim SingleInstance::claim(const StartupOptions& commandLine)
 {
+    bool holdsBusName = false;
     if (m_bus.isConnected()) {
         m_bus.registerObject(kPath, this, QDBusConnection::ExportScriptableSlots);
         const auto reply = m_bus.interface()->registerService(
@@ -72,9 +79,11 @@ SingleInstance::Claim SingleInstance::claim(const StartupOptions& commandLine)
             m_bus.unregisterObject(kPath);
             return handOver(commandLine);
         }
+        holdsBusName =
+            reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
     }
     // Also with a bus: an owner started where there was none holds only the lock.
-    return lockFolder();
+    return lockFolder(holdsBusName);
 }
 
 SingleInstance::Claim SingleInstance::handOver(const StartupOptions& commandLine)
@@ -85,39 +94,105 @@ SingleInstance::Claim SingleInstance::handOver(const StartupOptions& commandLine
     call << sessionOf(commandLine);
     // Answered once the owner has stored the session, so this start ends after it is in place.
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, kHandOverTimeoutMs);
+    const bool session = commandLine.sessionKey && commandLine.orgId;
+    const QString running =
+        QStringLiteral("pallowe: Pallowe è già in esecuzione per %1").arg(m_shownFolder);
     if (reply.type() != QDBusMessage::ReplyMessage) {
-        m_report =
-            QStringLiteral("pallowe: Pallowe is already running for %1 but did not answer: %2")
-                .arg(m_shownFolder, PrintableText::escaped(reply.errorMessage()));
+        // The call stays queued: an owner that is only slow still takes it later.
+        m_report = running + QStringLiteral(" ma non ha risposto: %1")
+                                 .arg(PrintableText::escaped(reply.errorMessage()));
+        if (session)
+            m_report +=
+                QStringLiteral("; la sessione potrebbe comunque essere applicata più tardi.");
         return Claim::Refused;
     }
-    const bool session = commandLine.sessionKey && commandLine.orgId;
-    m_report =
-        QStringLiteral("pallowe: Pallowe is already running for %1; %2")
-            .arg(m_shownFolder,
-                 session ? QStringLiteral("the session was handed to it and its panel opened.")
-                         : QStringLiteral("its panel opened."));
+    // An owner that does not say is one that stored it before answering.
+    const QVariant stored = reply.arguments().value(0);
+    if (session && stored.typeId() == QMetaType::Bool && !stored.toBool()) {
+        m_report =
+            running + QStringLiteral(" e ha ricevuto la sessione, ma non ha potuto "
+                                     "salvarla: al prossimo avvio servirà un nuovo accesso.");
+        return Claim::Refused;
+    }
+    m_report = running + (session ? QStringLiteral(": gli è stata passata la sessione e si è "
+                                                   "aperto il suo pannello.")
+                                  : QStringLiteral(": si è aperto il suo pannello."));
     return Claim::HandedOver;
 }
 
-SingleInstance::Claim SingleInstance::lockFolder()
+SingleInstance::Claim SingleInstance::lockFolder(bool holdsBusName)
 {
     // A folder that cannot hold the lock at all is no sign of another instance.
-    if (m_lock.tryLock(0) || m_lock.error() != QLockFile::LockFailedError)
+    const auto owned = [this] {
+        return m_lock.tryLock(0) || m_lock.error() != QLockFile::LockFailedError;
+    };
+    if (owned())
         return Claim::Owner;
-    m_report = QStringLiteral("pallowe: Pallowe is already running for %1 and cannot be reached "
-                              "without a session bus; not starting a second one.")
-                   .arg(m_shownFolder);
+    if (!isAbandoned(holdsBusName)) {
+        m_report = refusal(holdsBusName);
+        return Claim::Refused;
+    }
+    if (m_lock.removeStaleLockFile() && owned())
+        return Claim::Owner;
+    m_report = QStringLiteral("pallowe: %1 è rimasto da un Pallowe che non è più in esecuzione, ma "
+                              "non si può sostituire; non avvio Pallowe.")
+                   .arg(PrintableText::escaped(QDir::toNativeSeparators(m_lockPath)));
     return Claim::Refused;
 }
 
-void SingleInstance::Activate(const QVariantMap& session)
+bool SingleInstance::isAbandoned(bool holdsBusName) const
+{
+    // Holding the folder's bus name, no other Pallowe of the folder can be running with a bus;
+    // only a live one started without a bus, on this host, still counts.
+    qint64 pid = 0;
+    QString host, program;
+    if (!m_lock.getLockInfo(&pid, &host, &program)) {
+        const QDateTime written = QFileInfo(m_lockPath).lastModified();
+        return holdsBusName ||
+               written.secsTo(QDateTime::currentDateTime()) >= kUnreadableLockStaleAfter.count();
+    }
+    const bool otherHost = !host.isEmpty() && host != QSysInfo::machineHostName();
+    return otherHost && holdsBusName;
+}
+
+QString SingleInstance::refusal(bool holdsBusName) const
+{
+    qint64 pid = 0;
+    QString host, program;
+    if (!m_lock.getLockInfo(&pid, &host, &program))
+        return QStringLiteral("pallowe: un altro Pallowe si sta avviando per %1; non ne avvio un "
+                              "secondo.")
+            .arg(m_shownFolder);
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return QStringLiteral("pallowe: %1 è in uso da Pallowe sull'host %2 (processo %3); se lì "
+                              "non è più in esecuzione, elimina %4 e riprova.")
+            .arg(m_shownFolder, PrintableText::escaped(host), QString::number(pid),
+                 PrintableText::escaped(QDir::toNativeSeparators(m_lockPath)));
+    if (holdsBusName)
+        return QStringLiteral(
+                   "pallowe: un altro Pallowe (processo %1) è in esecuzione per %2 senza "
+                   "un bus di sessione e non può essere raggiunto; non ne avvio un "
+                   "secondo.")
+            .arg(QString::number(pid), m_shownFolder);
+    return QStringLiteral("pallowe: Pallowe è già in esecuzione per %1 (processo %2) e senza un "
+                          "bus di sessione non può essere raggiunto; non ne avvio un secondo.")
+        .arg(m_shownFolder, QString::number(pid));
+}
+
+bool SingleInstance::Activate(const QVariantMap& session, const QDBusMessage& call)
 {
     StartupOptions commandLine;
     commandLine.sessionKey = textIn(session, kSessionKey);
     commandLine.orgId = textIn(session, kOrgId);
     commandLine.orgName = textIn(session, kOrgName);
-    emit activated(commandLine);
+    call.setDelayedReply(true);
+    emit activated(commandLine, call);
+    return true; // never sent: answer() replies
+}
+
+void SingleInstance::answer(const QDBusMessage& call, bool stored)
+{
+    m_bus.send(call.createReply(QVariant(stored)));
 }
 
 // Its meta-object is compiled here, not with the rest of the core's (see src/CMakeLists.txt).

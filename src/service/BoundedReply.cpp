@@ -33,6 +33,12 @@ void BoundedReply::checkSize()
     QMetaObject::invokeMethod(this, &BoundedReply::drop, Qt::QueuedConnection);
 }
 
+void BoundedReply::abandon()
+{
+    // The caller's signal may be on the stack of one of the reply's own.
+    QMetaObject::invokeMethod(this, &BoundedReply::drop, Qt::QueuedConnection);
+}
+
 void BoundedReply::drop()
 {
     if (m_outcome || !m_reply)

@@ -22,6 +22,8 @@ public:
 
     // Resumes from inside Qt's signal when the reply finished by itself.
     QCoro::Task<ReplyOutcome> outcome();
+    // Ends the transfer early, as a dropped body does; its outcome is for nobody.
+    void abandon();
 
 signals:
     void ended();

@@ -30,9 +30,12 @@ ZelvikApiService::ZelvikApiService(const QString& baseUrl, QObject* parent, int 
     m_network.setTransferTimeout(transferTimeoutMs);
 }
 
-QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkRequest request)
+QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkRequest request,
+                                                                       const QObject* abandonWith)
 {
     BoundedReply reply(m_network.get(request), kMaxBodyBytes);
+    if (abandonWith)
+        connect(abandonWith, &QObject::destroyed, &reply, &BoundedReply::abandon);
     const ReplyOutcome outcome = co_await reply.outcome();
     // Qt's signals may still be on the stack here: the caller goes on from the event loop
     // instead, so it may drop this service (and its replies) once the call returns.
@@ -40,13 +43,13 @@ QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkR
     co_return ReplyClassifier::classify(outcome);
 }
 
-QCoro::Task<ServiceResult<UsageResponse>> ZelvikApiService::fetchUsage(QString sessionKey,
-                                                                       QString orgId)
+QCoro::Task<ServiceResult<UsageResponse>>
+ZelvikApiService::fetchUsage(QString sessionKey, QString orgId, const QObject* abandonWith)
 {
     const auto request = m_requests.usage(sessionKey, orgId);
     if (!request)
         co_return ServiceError(request.error());
-    const auto body = co_await send(*request);
+    const auto body = co_await send(*request, abandonWith);
     if (!body)
         co_return body.error();
     const auto report = UsageResponse::decode(body.value());

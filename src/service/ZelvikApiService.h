@@ -27,10 +27,13 @@ public:
     QString baseUrl() const { return m_requests.baseUrl(); }
 
     QCoro::Task<ServiceResult<OrgInfo>> fetchOrgInfo(QString sessionKey);
-    QCoro::Task<ServiceResult<UsageResponse>> fetchUsage(QString sessionKey, QString orgId);
+    // The request is abandoned (and fails) when abandonWith, if given, is destroyed first.
+    QCoro::Task<ServiceResult<UsageResponse>> fetchUsage(QString sessionKey, QString orgId,
+                                                         const QObject* abandonWith = nullptr);
 
 private:
-    QCoro::Task<Expected<QByteArray, ServiceError>> send(QNetworkRequest request);
+    QCoro::Task<Expected<QByteArray, ServiceError>> send(QNetworkRequest request,
+                                                         const QObject* abandonWith = nullptr);
 
     ZelvikRequestFactory m_requests;
     QNetworkAccessManager m_network;

@@ -53,6 +53,8 @@ AppState::AppState(const QStringList& arguments, const Services& services, QObje
     m_settings = m_settingsStore.load();
     const StartupOptions options = StartupOptions::parse(arguments);
     m_api = new ZelvikApiService(originFrom(options), this);
+    readBackSession();
+    // Done before the constructor returns unless another process holds the lock.
     applyCommandLineSession(options);
 
     const auto interval = intervalFrom(options, services);
@@ -70,15 +72,101 @@ void AppState::setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLaun
     m_services.settingsWindows = settings;
 }
 
-void AppState::applyCommandLineSession(const StartupOptions& options)
+QCoro::Task<bool> AppState::applyCommandLineSession(StartupOptions options)
 {
-    if (options.sessionKey && options.orgId) {
-        m_credentials.storeSession(*options.sessionKey, *options.orgId, options.orgName);
-        m_paceForecast.clear(); // the new session's pace is its own
-        emit sessionReplaced();
+    if (!options.sessionKey || !options.orgId) {
+        readBackSession();
+        co_return true;
     }
-    setConfigured(m_credentials.hasCredentials());
-    setOrgName(m_credentials.orgName());
+    // Named, not braced in the call: GCC 12 destroys a braced temporary of a co_await twice.
+    const Session session{*options.sessionKey, *options.orgId, options.orgName};
+    const auto replaced = co_await replaceSession(session, ++m_sessionChanges);
+    co_return replaced != Replacement::KeptInMemory;
+}
+
+std::optional<CredentialStore::Session> AppState::currentSession()
+{
+    const auto stored = m_credentials.sessionToRefresh();
+    if (!m_unsaved)
+        return stored;
+    const auto& overridden = m_unsaved->overridden;
+    if (!stored || (overridden && stored->isSameAs(*overridden)))
+        return m_unsaved->session;
+    // Someone stored a session of their own since: the file speaks again.
+    m_unsaved.reset();
+    emit isSessionUnsavedChanged();
+    return stored;
+}
+
+void AppState::readBackSession()
+{
+    const auto session = currentSession();
+    setConfigured(session && !session->orgId.isEmpty());
+    setOrgName(session ? session->orgName : m_credentials.orgName());
+}
+
+QCoro::Task<AppState::Replacement> AppState::replaceSession(Session session, quint64 change)
+{
+    QPointer<AppState> self(this);
+    const auto stillWanted = [self, change] {
+        return self && self->m_appliedSessionChange < change;
+    };
+    if (!stillWanted())
+        co_return Replacement::Superseded;
+    const bool stored = co_await m_credentials.storeSession(session, stillWanted);
+    if (!stillWanted())
+        co_return Replacement::Superseded;
+    m_appliedSessionChange = change;
+    useSession(session, stored);
+    co_return stored ? Replacement::Stored : Replacement::KeptInMemory;
+}
+
+void AppState::useSession(const Session& session, bool stored)
+{
+    const bool wasUnsaved = isSessionUnsaved();
+    m_unsaved.reset();
+    // A session without a key could never be refreshed: it is not worth keeping.
+    if (!stored && !session.sessionKey.isEmpty())
+        m_unsaved = UnsavedSession{session, m_credentials.sessionToRefresh()};
+    if (wasUnsaved != isSessionUnsaved())
+        emit isSessionUnsavedChanged();
+    abandonRequests();
+    // Another session's report is not this one's, not even as a last known state.
+    if (!m_reportSession || !m_reportSession->isSameAs(session))
+        forgetReport();
+    readBackSession();
+    emit sessionReplaced();
+}
+
+void AppState::endSession()
+{
+    m_credentials.clear();
+    if (m_unsaved) {
+        m_unsaved.reset();
+        emit isSessionUnsavedChanged();
+    }
+    abandonRequests();
+}
+
+void AppState::abandonRequests()
+{
+    m_requestScope = std::make_unique<QObject>();
+}
+
+void AppState::forgetReport()
+{
+    m_reportSession.reset();
+    m_paceForecast.clear();
+    setUsage(std::nullopt);
+    setLastUpdated(std::nullopt);
+}
+
+void AppState::finishOperation(bool applied)
+{
+    --m_operations;
+    // A reply that came too late must not end the wait of one still in flight.
+    if (applied || m_operations == 0)
+        setLoading(false);
 }
 
 qint64 AppState::menuBarPercent() const
@@ -88,9 +176,8 @@ qint64 AppState::menuBarPercent() const
 
 QCoro::Task<> AppState::refresh()
 {
-    const auto sessionKey = m_credentials.sessionKey();
-    const auto orgId = m_credentials.orgId();
-    if (!sessionKey || !orgId || sessionKey->isEmpty()) {
+    const auto session = currentSession();
+    if (!session) {
         setConfigured(false);
         co_return;
     }
@@ -98,25 +185,32 @@ QCoro::Task<> AppState::refresh()
     setError(std::nullopt);
 
     QPointer<AppState> self(this);
-    const auto result = co_await m_api->fetchUsage(*sessionKey, *orgId);
+    QPointer<QObject> scope = m_requestScope.get();
+    ++m_operations;
+    const auto result = co_await m_api->fetchUsage(session->sessionKey, session->orgId, scope);
     if (!self)
         co_return;
-
+    const auto current = currentSession();
+    if (!scope || !current || !current->isSameAs(*session)) {
+        finishOperation(false);
+        co_return;
+    }
     if (result) {
         const QDateTime now = QDateTime::currentDateTime();
         m_paceForecast.record(result.value(), now); // first, so views find it current
+        m_reportSession = session;
         setUsage(result.value());
-        setOrgName(m_credentials.orgName());
+        setOrgName(current->orgName);
         setLastUpdated(now);
         checkAlerts();
     } else if (isInvalidSession(result.error())) {
         setConfigured(false);
-        m_credentials.clear();
+        endSession();
         setError(kSessionExpired);
     } else {
         setError(userFacingText(result.error()));
     }
-    setLoading(false);
+    finishOperation(true);
 }
 
 void AppState::startOAuthLogin()
@@ -167,30 +261,43 @@ QCoro::Task<> AppState::completeLoginAndRelease(QString sessionKey)
 
 QCoro::Task<> AppState::completeLogin(QString sessionKey)
 {
+    const quint64 change = ++m_sessionChanges;
     setLoading(true);
     setError(std::nullopt);
 
     QPointer<AppState> self(this);
+    ++m_operations;
     const auto org = co_await m_api->fetchOrgInfo(sessionKey);
     if (!self)
         co_return;
-    if (!org) {
-        setError(userFacingText(org.error()));
-        setLoading(false);
+    if (m_appliedSessionChange > change) { // a later session or a sign-out came first
+        finishOperation(false);
         co_return;
     }
-    m_credentials.storeSession(sessionKey, org->uuid, org->name);
-    m_paceForecast.clear();
-    setOrgName(org->name);
+    if (!org) {
+        setError(userFacingText(org.error()));
+        finishOperation(true);
+        co_return;
+    }
+    const Session session{sessionKey, org->uuid, org->name}; // named: see above
+    const auto replaced = co_await replaceSession(session, change);
+    if (!self)
+        co_return;
+    if (replaced == Replacement::Superseded) {
+        finishOperation(false);
+        co_return;
+    }
     setConfigured(true);
     co_await refresh();
-    if (self)
-        setLoading(false);
+    if (self) // the refresh has said whether it is still loading
+        finishOperation(false);
 }
 
 void AppState::logout()
 {
-    m_credentials.clear();
+    m_appliedSessionChange = ++m_sessionChanges;
+    endSession();
+    m_reportSession.reset();
     setUsage(std::nullopt);
     setOrgName(std::nullopt);
     setConfigured(false);

@@ -26,8 +26,10 @@ struct StartupOptions;
 
 // The one observable state of the program. Views read its properties and call its
 // operations; every write of an equal value is silent except usage, which always notifies.
-// The session key and organization id are never kept here: each operation reads them from
-// the credential store when it needs them.
+// The session key and organization id are not kept here: each operation reads them from the
+// credential store when it needs them. Only a session the store could not take is held, for
+// this run, while the file holds no usable session of its own.
+// A reply is applied only while the session it was asked for is still the one in use.
 class AppState : public QObject
 {
     Q_OBJECT
@@ -39,6 +41,7 @@ class AppState : public QObject
     Q_PROPERTY(bool isConfigured READ isConfigured NOTIFY isConfiguredChanged)
     Q_PROPERTY(AppSettings settings READ settings WRITE setSettings NOTIFY settingsChanged)
     Q_PROPERTY(qint64 menuBarPercent READ menuBarPercent NOTIFY usageChanged)
+    Q_PROPERTY(bool isSessionUnsaved READ isSessionUnsaved NOTIFY isSessionUnsavedChanged)
 
 public:
     // The desktop services the state reaches through interfaces; any may be null.
@@ -64,6 +67,8 @@ public:
     bool isConfigured() const { return m_isConfigured; }
     AppSettings settings() const { return m_settings; }
     qint64 menuBarPercent() const;
+    // The session in use could not be stored: it lasts until the program ends.
+    bool isSessionUnsaved() const { return m_unsaved.has_value(); }
 
     void setSettings(const AppSettings& settings);
 
@@ -78,8 +83,9 @@ public:
     const PaceForecast& paceForecast() const { return m_paceForecast; }
 
     // Stores a session given on a command line, this start's or a later one's handed over,
-    // when it has both a key and an organization id; then reads the store back.
-    void applyCommandLineSession(const StartupOptions& options);
+    // when it has both a key and an organization id; then reads the store back. False when
+    // the session could not be stored (it is then used for this run only).
+    QCoro::Task<bool> applyCommandLineSession(StartupOptions options);
 
     // Fetches the usage report of the stored session and applies whatever comes back.
     QCoro::Task<> refresh();
@@ -101,16 +107,41 @@ signals:
     void lastUpdatedChanged();
     void isConfiguredChanged();
     void settingsChanged();
-    // A session given on a command line replaced the stored one.
+    void isSessionUnsavedChanged();
+    // A session given on a command line or found by a sign-in replaced the one in use.
     void sessionReplaced();
     // The sign-in window could not be opened; error says so.
     void loginWindowFailed();
 
 private:
     void openLoginWindow(bool anotherAccount);
+    using Session = CredentialStore::Session;
+    enum class Replacement
+    {
+        Stored,
+        KeptInMemory, // the store could not take it
+        Superseded,   // a later session or a sign-out came first
+    };
+    // The session that went in use when the store could not take it, and what the file held
+    // then, which it overrides.
+    struct UnsavedSession
+    {
+        Session session;
+        std::optional<Session> overridden;
+    };
+
     QCoro::Task<> completeLogin(QString sessionKey);
     QCoro::Task<> completeLoginAndRelease(QString sessionKey);
     void checkAlerts();
+
+    std::optional<Session> currentSession();
+    void readBackSession();
+    QCoro::Task<Replacement> replaceSession(Session session, quint64 change);
+    void useSession(const Session& session, bool stored);
+    void endSession();
+    void abandonRequests();
+    void forgetReport();
+    void finishOperation(bool applied);
 
     void setUsage(const std::optional<UsageResponse>& usage);
     void setOrgName(const std::optional<QString>& orgName);
@@ -128,6 +159,14 @@ private:
     AppSettings m_settings;
     qint64 m_lastNotifiedThreshold = 0;
     PaceForecast m_paceForecast;
+    std::optional<Session> m_reportSession; // whose report usage is
+    std::optional<UnsavedSession> m_unsaved;
+    // Hand-overs, sign-ins and sign-outs are numbered as they come; a later one wins.
+    quint64 m_sessionChanges = 0;
+    quint64 m_appliedSessionChange = 0;
+    int m_operations = 0; // refreshes and sign-in completions in flight
+    // Requests of the session in use; destroyed with it, which abandons them.
+    std::unique_ptr<QObject> m_requestScope = std::make_unique<QObject>();
 
     CredentialStore m_credentials;
     SettingsStore m_settingsStore;

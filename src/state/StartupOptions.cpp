@@ -34,7 +34,8 @@ StartupOptions StartupOptions::parse(const QStringList& arguments)
                 options.serviceOrigin = origin;
             else
                 options.warnings.append(
-                    QStringLiteral("pallowe: --service-origin ignored, not an http(s) origin: %1")
+                    QStringLiteral(
+                        "pallowe: --service-origin ignorato, non è un'origine http(s): %1")
                         .arg(PrintableText::escaped(value)));
         } else if (argument.startsWith(kRefreshInterval)) {
             const QString value = argument.mid(kRefreshInterval.size());
@@ -42,8 +43,8 @@ StartupOptions StartupOptions::parse(const QStringList& arguments)
                 options.refreshInterval = seconds;
             else
                 options.warnings.append(
-                    QStringLiteral("pallowe: --refresh-interval ignored, not a whole number of "
-                                   "seconds from 1 to %1: %2")
+                    QStringLiteral("pallowe: --refresh-interval ignorato, non è un numero intero "
+                                   "di secondi da 1 a %1: %2")
                         .arg(kMaximumIntervalSeconds)
                         .arg(PrintableText::escaped(value)));
         }

@@ -4,6 +4,8 @@
 #include "JsonFile.h"
 #include "model/JsonReader.h"
 
+#include <QCoroTimer>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLockFile>
 #include <chrono>
@@ -18,6 +20,7 @@ const QString kOrgName = QStringLiteral("orgName");
 // process id, one that hangs (or sits on another host sharing the home) is overruled later.
 constexpr auto kLockStaleAfter = std::chrono::seconds(5);
 constexpr auto kLockWait = std::chrono::seconds(6);
+constexpr auto kLockRetry = std::chrono::milliseconds(50);
 
 bool acquire(QLockFile& lock)
 {
@@ -82,9 +85,16 @@ bool CredentialStore::hasCredentials() const
 
 std::optional<CredentialStore::Session> CredentialStore::usableSession() const
 {
+    const auto session = sessionToRefresh();
+    if (!session || session->orgId.isEmpty())
+        return std::nullopt;
+    return session;
+}
+
+std::optional<CredentialStore::Session> CredentialStore::sessionToRefresh() const
+{
     const Record record = readRecord();
-    if (!record.sessionKey || record.sessionKey->isEmpty() || !record.orgId ||
-        record.orgId->isEmpty())
+    if (!record.sessionKey || record.sessionKey->isEmpty() || !record.orgId)
         return std::nullopt;
     return Session{*record.sessionKey, *record.orgId, record.orgName};
 }
@@ -104,13 +114,26 @@ void CredentialStore::setOrgName(const std::optional<QString>& value) const
     writeField(&Record::orgName, value);
 }
 
-bool CredentialStore::storeSession(const QString& sessionKey, const QString& orgId,
-                                   const std::optional<QString>& orgName) const
+QCoro::Task<bool> CredentialStore::storeSession(Session session,
+                                                std::function<bool()> stillWanted) const
 {
-    if (m_readOnly)
-        return false;
-    QLockFile lock(m_filePath + QStringLiteral(".lock"));
-    return acquire(lock) && writeRecord({sessionKey, orgId, orgName});
+    // The caller may be gone by the time the lock is free: the coroutine keeps its own copy.
+    const CredentialStore store = *this;
+    if (store.m_readOnly)
+        co_return false;
+    QLockFile lock(store.m_filePath + QStringLiteral(".lock"));
+    lock.setStaleLockTime(kLockStaleAfter);
+    const QDeadlineTimer deadline(kLockWait);
+    while (!lock.tryLock(0)) {
+        // Only a holder is worth waiting for; a folder that cannot take the lock never will.
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            co_return false;
+        co_await QCoro::sleepFor(kLockRetry);
+    }
+    if (stillWanted && !stillWanted())
+        co_return false;
+    const Record record{session.sessionKey, session.orgId, session.orgName};
+    co_return store.writeRecord(record);
 }
 
 void CredentialStore::writeField(std::optional<QString> Record::*field,

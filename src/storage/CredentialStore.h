@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The stored session: session key, organization id and name in credentials.json. Every
@@ -34,11 +36,15 @@ public:
     bool hasCredentials() const;
     // The key, organization id and name from one read, when key and id are not empty.
     std::optional<Session> usableSession() const;
+    // What a refresh asks the service about, from one read: a key that is not empty and an
+    // organization id, which may be; with the stored name.
+    std::optional<Session> sessionToRefresh() const;
 
     // One write of the whole record: a session stored this way never mixes with another.
+    // Waits for credentials.json.lock with short tries on a timer, so the event loop runs on
+    // meanwhile; once the lock is held, a write stillWanted no longer wants is skipped.
     // Whether the file was replaced; when not, the old file is left as it was.
-    bool storeSession(const QString& sessionKey, const QString& orgId,
-                      const std::optional<QString>& orgName) const;
+    QCoro::Task<bool> storeSession(Session session, std::function<bool()> stillWanted = {}) const;
 
     void setSessionKey(const std::optional<QString>& value) const;
     void setOrgId(const std::optional<QString>& value) const;

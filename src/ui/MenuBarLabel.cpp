@@ -155,6 +155,17 @@ void paintNumber(QPainter& painter, const QRectF& box, const QString& number, co
     });
 }
 
+// A short bar where the number goes, until there is one to show.
+void paintDash(QPainter& painter, const QRectF& box, qreal stroke, const QColor& color, qreal halo)
+{
+    const qreal halfWidth = qMin(box.width(), box.height()) * 0.3;
+    const QPointF centre = box.center();
+    paintWithRim(painter, color, halo, [&](QPainter& p, const QColor& ink, qreal grow) {
+        p.setPen(QPen(ink, stroke + 2 * grow, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(centre - QPointF(halfWidth, 0), centre + QPointF(halfWidth, 0));
+    });
+}
+
 } // namespace
 
 MenuBarLabel::Needle MenuBarLabel::needle(qint64 percent)
@@ -212,10 +223,11 @@ QString MenuBarLabel::percentText(qint64 percent)
     return QString::asprintf("%lld%%", static_cast<long long>(percent));
 }
 
-QString MenuBarLabel::toolTip(qint64 percent, bool configured, const QString& age)
+QString MenuBarLabel::toolTip(std::optional<qint64> percent, bool configured, const QString& age)
 {
     const QString name = QStringLiteral("Pallowe");
-    const QString first = configured ? name + QStringLiteral(" — ") + percentText(percent) : name;
+    const QString first =
+        configured && percent ? name + QStringLiteral(" — ") + percentText(*percent) : name;
     return age.isEmpty() ? first : first + u'\n' + age;
 }
 
@@ -224,13 +236,15 @@ QList<int> MenuBarLabel::iconSizes()
     return {16, 22, 24, 32, 48, 64};
 }
 
-QImage MenuBarLabel::image(qint64 percent, bool configured, int size)
+QImage MenuBarLabel::image(std::optional<qint64> percent, bool configured, int size)
 {
     return image(percent, configured, size, QGuiApplication::palette());
 }
 
-QImage MenuBarLabel::image(qint64 percent, bool configured, int size, const QPalette& palette)
+QImage MenuBarLabel::image(std::optional<qint64> reading, bool configured, int size,
+                           const QPalette& palette)
 {
+    const qint64 percent = reading.value_or(0);
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -262,17 +276,21 @@ QImage MenuBarLabel::image(qint64 percent, bool configured, int size, const QPal
     dial.center = QPointF(size / 2.0, halo + dial.stroke / 2.0 + dial.radiusY);
     paintDial(painter, dial, needle(percent), ink, halo, false);
     const qreal numberTop = dial.center.y() + dial.stroke * 0.4 + halo;
+    if (!reading) {
+        paintDash(painter, QRectF(0, numberTop, size, size - numberTop), dial.stroke, ink, halo);
+        return image;
+    }
     paintNumber(painter, QRectF(0, numberTop, size, size - numberTop), QString::number(percent),
                 ink, halo);
     return image;
 }
 
-QIcon MenuBarLabel::icon(qint64 percent, bool configured)
+QIcon MenuBarLabel::icon(std::optional<qint64> percent, bool configured)
 {
     return icon(percent, configured, QGuiApplication::palette());
 }
 
-QIcon MenuBarLabel::icon(qint64 percent, bool configured, const QPalette& palette)
+QIcon MenuBarLabel::icon(std::optional<qint64> percent, bool configured, const QPalette& palette)
 {
     QIcon icon;
     for (const int size : iconSizes())

@@ -72,9 +72,16 @@ void PalloweApp::openPanel()
     m_panel->openBelow(m_tray ? m_tray->geometry() : QRect());
 }
 
+std::optional<qint64> PalloweApp::reading() const
+{
+    if (!m_state->usage())
+        return std::nullopt;
+    return m_state->menuBarPercent();
+}
+
 void PalloweApp::updateTrayFace(bool force)
 {
-    const qint64 percent = m_state->menuBarPercent();
+    const auto percent = reading();
     const bool configured = m_state->isConfigured();
     // Every refresh writes the report; the face is drawn again only when it would differ.
     if (!force && m_faceDrawn && percent == m_drawnPercent && configured == m_drawnConfigured)
@@ -92,7 +99,7 @@ void PalloweApp::updateToolTip()
     const auto lastUpdated = m_state->lastUpdated();
     const QString age =
         configured && lastUpdated ? DateTexts::updatedText(*lastUpdated, m_clock()) : QString();
-    const QString text = MenuBarLabel::toolTip(m_state->menuBarPercent(), configured, age);
+    const QString text = MenuBarLabel::toolTip(reading(), configured, age);
     if (text != m_tray->toolTip())
         m_tray->setToolTip(text);
 }

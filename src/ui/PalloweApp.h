@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AppState;
 class LoginWindowLauncher;
@@ -66,6 +67,8 @@ private:
     void updateTrayFace(bool force = false);
     void updateToolTip();
     void onTrayClicked(int reason);
+    // The percentage the face shows: none before the session's first report.
+    std::optional<qint64> reading() const;
 
     std::unique_ptr<SettingsWindowOpener> m_settingsWindows;
     AppState* m_state;
@@ -73,7 +76,7 @@ private:
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon* m_tray = nullptr;
     Clock m_clock = [] { return QDateTime::currentDateTime(); };
-    qint64 m_drawnPercent = -1;
+    std::optional<qint64> m_drawnPercent;
     bool m_drawnConfigured = false;
     bool m_faceDrawn = false;
 };

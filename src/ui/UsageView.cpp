@@ -8,6 +8,7 @@
 #include "PanelHeader.h"
 #include "PanelStyle.h"
 #include "SectionBox.h"
+#include "WarningBanner.h"
 #include "state/AppState.h"
 
 #include <QCoreApplication>
@@ -41,13 +42,15 @@ UsageView::UsageView(AppState* state, QWidget* parent)
     m_header = new PanelHeader(this);
     layout->addWidget(m_header);
     layout->addWidget(new Divider(this));
+    layout->addWidget(buildUnsavedNotice());
     layout->addWidget(buildContent());
     layout->addWidget(new Divider(this));
     layout->addWidget(buildFooter());
 
     for (auto signal :
          {&AppState::usageChanged, &AppState::orgNameChanged, &AppState::isLoadingChanged,
-          &AppState::errorChanged, &AppState::lastUpdatedChanged, &AppState::settingsChanged})
+          &AppState::errorChanged, &AppState::lastUpdatedChanged, &AppState::settingsChanged,
+          &AppState::isSessionUnsavedChanged})
         connect(state, signal, this, &UsageView::render);
     render();
 }
@@ -67,6 +70,19 @@ void UsageView::showEvent(QShowEvent*)
 void UsageView::hideEvent(QHideEvent*)
 {
     m_state->refreshLoop()->setPanelShown(false);
+}
+
+QWidget* UsageView::buildUnsavedNotice()
+{
+    m_unsavedNotice = new QWidget(this);
+    auto* layout = column(m_unsavedNotice, 12, 0);
+    layout->setContentsMargins(12, 12, 12, 0);
+    auto* banner = new WarningBanner(m_unsavedNotice);
+    banner->setObjectName(QStringLiteral("unsavedSessionBanner"));
+    banner->setText(QStringLiteral(
+        "La sessione non è stata salvata: al prossimo avvio servirà un nuovo accesso."));
+    layout->addWidget(banner);
+    return m_unsavedNotice;
 }
 
 QWidget* UsageView::buildContent()
@@ -203,6 +219,7 @@ void UsageView::render()
 {
     m_header->setOrgName(m_state->orgName());
     m_header->setStatus(m_state->isLoading(), m_state->error());
+    m_unsavedNotice->setVisible(m_state->isSessionUnsaved());
     renderContent();
     renderFooter();
 }

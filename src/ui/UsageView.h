@@ -36,6 +36,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    QWidget* buildUnsavedNotice();
     QWidget* buildContent();
     QWidget* buildSections();
     QWidget* buildLoadingState();
@@ -55,6 +56,7 @@ private:
     Clock m_clock;
 
     PanelHeader* m_header = nullptr;
+    QWidget* m_unsavedNotice = nullptr;
     QWidget* m_sections = nullptr;
     QWidget* m_loadingState = nullptr;
     QWidget* m_errorState = nullptr;

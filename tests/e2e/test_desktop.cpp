@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <csignal>
 
 namespace {
 
@@ -277,8 +279,8 @@ void TestDesktop::commandLineSessionOnBothKindsOfTray()
     QVERIFY(desktop.startPallowe({"--service-origin=" + desktop.origin}));
     QTRY_VERIFY_WITH_TIMEOUT(!watcher.registeredItems().isEmpty(), kTimeoutMs);
     const QString item = watcher.registeredItems().first();
-    // Before any report the face is at 0 %, in the green band.
-    QVERIFY(itemProperty(item, "ToolTip").contains(QStringLiteral("string \"Pallowe — 0%")));
+    // Before any report the face has no figure, in the green band.
+    QVERIFY(itemProperty(item, "ToolTip").contains(QStringLiteral("string \"Pallowe\"")));
     QVERIFY(iconPixelsNear(item, MenuBarLabel::color(0)) > 0);
     const QString menu = menuLayout(item);
     QVERIFY2(menu.contains("string \"Apri\"") && menu.contains("string \"Esci\""),
@@ -373,19 +375,28 @@ void TestDesktop::backgroundRefreshAlertsAndForecasts()
 void TestDesktop::secondStart_data()
 {
     QTest::addColumn<bool>("sessionBus");
-    QTest::addColumn<int>("exitCode"); // -1: started with another data folder, runs beside
+    QTest::addColumn<QString>("obstacle"); // what the hand-over meets
+    QTest::addColumn<int>("exitCode");     // -1: started with another data folder, runs beside
     QTest::addColumn<QByteArray>("firstRecord");
+    QTest::addColumn<QString>("said"); // part of the second start's one line
 
-    QTest::newRow("hands over") << true << 0 << kRecordB;
-    QTest::newRow("other folder runs beside") << true << -1 << kRecordA;
-    QTest::newRow("no session bus, refused") << false << 1 << kRecordA;
+    QTest::newRow("hands over") << true << "" << 0 << kRecordB << "gli è stata passata la sessione";
+    QTest::newRow("other folder runs beside") << true << "" << -1 << kRecordA << "";
+    QTest::newRow("no session bus, refused")
+        << false << "" << 1 << kRecordA << "senza un bus di sessione non può essere raggiunto";
+    QTest::newRow("a file where the folder goes: not stored, said so")
+        << true << "file" << 1 << kRecordA << "ma non ha potuto salvarla";
+    QTest::newRow("owner stopped: may still be applied")
+        << true << "stopped" << 1 << kRecordB << "potrebbe comunque essere applicata";
 }
 
 void TestDesktop::secondStart()
 {
     QFETCH(bool, sessionBus);
+    QFETCH(QString, obstacle);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, firstRecord);
+    QFETCH(QString, said);
     TemporaryHome home;
     QTemporaryDir otherHome;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -393,7 +404,17 @@ void TestDesktop::secondStart()
         environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
     const Program first(kSessionA, environment);
     QTRY_COMPARE_WITH_TIMEOUT(credentials(home.dataFolder()), kRecordA, kTimeoutMs);
+    // Any local user can read the command line: the key is gone from it.
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(first.processId()));
+    QVERIFY(commandLine.open(QIODevice::ReadOnly));
+    const QByteArray shown = commandLine.readAll();
+    QVERIFY2(shown.contains("--sk=*******") && !shown.contains("sk-AAAA"), shown.constData());
 
+    const QString folder = home.dataFolder(), moved = folder + ".moved";
+    if (obstacle == u"file")
+        QVERIFY(QDir().rename(folder, moved) && QFile(folder).open(QIODevice::WriteOnly));
+    if (obstacle == u"stopped")
+        ::kill(pid_t(first.processId()), SIGSTOP);
     if (exitCode < 0)
         environment.insert("XDG_DATA_HOME", otherHome.path());
     Program second(kSessionB, environment);
@@ -403,11 +424,14 @@ void TestDesktop::secondStart()
     } else {
         QVERIFY(second.waitForFinished(kTimeoutMs));
         QCOMPARE(second.exitCode(), exitCode);
-        const QString said = QString::fromUtf8(second.readAllStandardError());
-        QCOMPARE(said.split(u'\n').filter(QRegularExpression("^pallowe: ")).size(), 1);
-        QVERIFY2(!said.contains("sk-BBBB"), qPrintable(said));
+        const QString line = QString::fromUtf8(second.readAllStandardError());
+        QCOMPARE(line.split(u'\n').filter(QRegularExpression("^pallowe: ")).size(), 1);
+        QVERIFY2(line.contains(said) && !line.contains("sk-BBBB"), qPrintable(line));
     }
-    QCOMPARE(credentials(home.dataFolder()), firstRecord);
+    if (obstacle == u"stopped")
+        ::kill(pid_t(first.processId()), SIGCONT);
+    QTRY_COMPARE_WITH_TIMEOUT(credentials(obstacle == u"file" ? moved : folder), firstRecord,
+                              kTimeoutMs);
     QCOMPARE(first.state(), QProcess::Running);
 }
 

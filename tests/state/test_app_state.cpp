@@ -1,8 +1,12 @@
+#include "FileSizeLimit.h"
 #include "StateFixture.h"
 #include "state/LoginWindowLauncher.h"
+#include "state/Notifier.h"
 #include "state/StartupOptions.h"
 
+#include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +19,12 @@ void writeCredentials(const QString& folder, const QByteArray& json)
 {
     QFile file(CredentialStore(folder).filePath()); // the store creates the folder
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList stored(const AppState& state)
@@ -49,6 +59,43 @@ struct FakeLoginWindows : LoginWindowLauncher
         return window;
     }
 };
+
+struct CountingNotifier : Notifier
+{
+    int posts = 0;
+    void post(const QString&, const QString&, const QString&) override { ++posts; }
+    void requestPermission() override {}
+};
+
+const QByteArray kOrgB =
+    R"({"account":{"memberships":[{"organization":{"uuid":"orgB","name":"AccountB"}}]}})";
+const QStringList kSessionB{"--sk=kB", "--org-id=orgB", "--org-name=AccountB"};
+
+// Session A, stored, and its first report at 30 %; B, at 12 %, is to take its place.
+std::unique_ptr<AppState> stateWithSessionA(UsageService& service, const AppState::Services& with)
+{
+    service.setUsageFor("orgA", usageReport(30));
+    service.setUsageFor("orgB", usageReport(12));
+    service.setBootstrap(200, kOrgB);
+    auto state = std::make_unique<AppState>(QStringList{"pallowe", "--sk=kA", "--org-id=orgA",
+                                                        "--org-name=AccountA",
+                                                        "--service-origin=" + service.origin()},
+                                            with);
+    QCoro::waitFor(state->refresh());
+    return state;
+}
+
+// Hands B over, or signs in to it through the window; whether it was stored, once done.
+std::optional<bool> bringInSessionB(AppState& state, FakeLoginWindows& windows, bool signIn)
+{
+    if (!signIn)
+        return QCoro::waitFor(state.applyCommandLineSession(StartupOptions::parse(kSessionB)));
+    state.startOAuthLogin();
+    windows.shown.last().lock()->report("kB");
+    if (!QTest::qWaitFor([&] { return !state.loginWindowController(); }))
+        return std::nullopt;
+    return !state.isSessionUnsaved();
+}
 
 } // namespace
 
@@ -85,6 +132,10 @@ private slots:
     void refresh();
     void signIn_data();
     void signIn();
+    void lateRepliesChangeNothing_data();
+    void lateRepliesChangeNothing();
+    void unstoredSessionLastsTheRun_data();
+    void unstoredSessionLastsTheRun();
     void startup_data();
     void startup();
     void paceForecast_data();
@@ -212,7 +263,10 @@ void TestAppState::signIn()
 
     const bool signedIn = error.isEmpty();
     QTRY_VERIFY(!state->loginWindowController() && !state->isLoading());
-    QTRY_COMPARE(service.requestCount("/api/organizations/org-max/usage"), signedIn * deliveries);
+    // A later delivery's refresh takes the place of one still in flight.
+    const int refreshes = service.requestCount("/api/organizations/org-max/usage");
+    QVERIFY2(signedIn ? refreshes >= 1 && refreshes <= deliveries : refreshes == 0,
+             qPrintable(QString::number(refreshes)));
     QCOMPARE(service.requestCount("/api/bootstrap"), key.contains(';') ? 0 : deliveries);
     QCOMPARE(state->error().value_or(""), error);
     QCOMPARE(state->isConfigured(), signedIn);
@@ -232,6 +286,109 @@ void TestAppState::signIn()
     windows.callbacks.first()(QStringLiteral("sk"));
     QTest::qWait(50);
     QCOMPARE(service.requestCount(), requests);
+}
+
+// A reply applies only to the session it was asked for: one that comes back after another
+// session took its place changes nothing, whether it refuses its session or reports on it.
+void TestAppState::lateRepliesChangeNothing_data()
+{
+    QTest::addColumn<QString>("newSession"); // how B takes A's place
+    QTest::addColumn<int>("lateStatus");     // of A's reply
+    for (const char* way : {"hand-over", "sign-in", "file"})
+        for (const int status : {200, 401, 403})
+            QTest::addRow("%s, late %d", way, status) << QString(way) << status;
+}
+
+void TestAppState::lateRepliesChangeNothing()
+{
+    QFETCH(QString, newSession);
+    QFETCH(int, lateStatus);
+    TemporaryHome home;
+    UsageService service;
+    CountingNotifier notifier;
+    FakeLoginWindows windows;
+    const auto state = stateWithSessionA(service, {home.dataFolder(), &notifier, &windows});
+
+    // A's next reply would be over the alert's 80 %, or a refusal; it waits until B is in.
+    service.hold("orgA");
+    service.setUsageFor("orgA", usageReport(91), lateStatus);
+    auto lateReply = state->refresh();
+    QTRY_COMPARE(service.requestCount("/api/organizations/orgA/usage"), 2);
+    if (newSession == u"file") {
+        writeCredentials(home.dataFolder(), R"({"sessionKey":"kB","orgId":"orgB",)"
+                                            R"("orgName":"AccountB"})");
+    } else {
+        QCOMPARE(bringInSessionB(*state, windows, newSession == u"sign-in"), true);
+        if (newSession == u"hand-over")
+            QVERIFY(!state->usage()); // A's report is not B's, not even for a moment
+    }
+    QCoro::waitFor(state->refresh());
+    QCOMPARE(state->menuBarPercent(), 12);
+
+    service.release();
+    QCoro::waitFor(std::move(lateReply));
+    QCOMPARE(state->menuBarPercent(), 12);
+    QCOMPARE(stored(*state), (QStringList{"kB", "orgB", "AccountB"}));
+    QCOMPARE(state->orgName(), QStringLiteral("AccountB"));
+    QVERIFY(state->isConfigured() && !state->error() && !state->isLoading());
+    QCOMPARE(notifier.posts, 0);
+}
+
+// A session the store cannot take is used all the same for this run, and the state says so,
+// while the file keeps what it held, until the file holds a session of its own again. A lock
+// held by another process is waited for with the event loop running.
+void TestAppState::unstoredSessionLastsTheRun_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<bool>("signIn"); // else handed over
+    QTest::newRow("file-size limit, hand-over") << "limit" << false;
+    QTest::newRow("file-size limit, sign-in") << "limit" << true;
+    QTest::newRow("a dangling link where the folder goes") << "link" << true;
+    QTest::newRow("lock held, then let go") << "lock" << false;
+}
+
+void TestAppState::unstoredSessionLastsTheRun()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(bool, signIn);
+    TemporaryHome home;
+    UsageService service;
+    FakeLoginWindows windows;
+    const auto state = stateWithSessionA(service, {home.dataFolder(), nullptr, &windows});
+    const QString folder = home.dataFolder(), moved = folder + ".moved";
+    const QByteArray before = contents(state->credentialStore().filePath());
+
+    std::optional<FileSizeLimit> limit;
+    if (obstacle == u"limit")
+        limit.emplace(16);
+    if (obstacle == u"link")
+        QVERIFY(QDir().rename(folder, moved) && QFile::link(home.path() + "/nowhere", folder));
+    QLockFile lock(folder + "/credentials.json.lock");
+    if (obstacle == u"lock") {
+        QVERIFY(lock.tryLock(0));
+        auto handOver = state->applyCommandLineSession(StartupOptions::parse(kSessionB));
+        QCOMPARE(state->orgName(), QStringLiteral("AccountA")); // still waiting, not blocking
+        lock.unlock();
+        QVERIFY(QCoro::waitFor(std::move(handOver)));
+    } else {
+        QCOMPARE(bringInSessionB(*state, windows, signIn), false);
+    }
+    limit.reset();
+    QCOMPARE(state->isSessionUnsaved(), obstacle != u"lock");
+    QCoro::waitFor(state->refresh());
+    QCOMPARE(state->menuBarPercent(), 12);
+    QCOMPARE(state->orgName(), QStringLiteral("AccountB"));
+    QVERIFY(state->isConfigured());
+    if (obstacle != u"lock")
+        QCOMPARE(contents((QFile::exists(moved) ? moved : folder) + "/credentials.json"), before);
+
+    // Once the file holds a session of its own, it is the one used.
+    QFile::remove(folder);
+    QDir().rename(moved, folder);
+    writeCredentials(folder, R"({"sessionKey":"kC","orgId":"orgC"})");
+    QCoro::waitFor(state->refresh());
+    QVERIFY(!state->isSessionUnsaved());
+    QCOMPARE(service.requestCount("/api/organizations/orgC/usage"), 1);
 }
 
 void TestAppState::startup_data()
@@ -283,7 +440,8 @@ void TestAppState::startup()
     QCOMPARE(state.refreshLoop()->interval(), std::chrono::seconds(row.interval));
     const QStringList warnings = StartupOptions::parse(row.arguments).warnings;
     QCOMPARE(warnings.size(), row.warning.isEmpty() ? 0 : 1);
-    QVERIFY2(warnings.isEmpty() || warnings[0].endsWith(": " + row.warning),
+    QVERIFY2(warnings.isEmpty() ||
+                 (warnings[0].contains(" ignorato, ") && warnings[0].endsWith(": " + row.warning)),
              qPrintable(warnings.value(0)));
 }
 

@@ -1,5 +1,4 @@
 #include "DBusMock.h"
-#include "DBusMock.h"
 #include "StateFixture.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/LogindSleepWatcher.h"
@@ -83,6 +82,20 @@ void TestRefreshLoop::followsPanelSettingsAndSession()
     state.applyCommandLineSession(StartupOptions::parse({"--sk=k2", "--org-id=o2"}));
     QVERIFY(state.isLoading());
     QTRY_COMPARE(service.requestCount("/api/organizations/o2/usage"), 1);
+
+    // Against a service that does not answer, each new session's refresh takes the place of
+    // the one in flight: the seventh still goes out, past the six connections Qt opens to a
+    // host, and only the last session's report is shown.
+    service.hold("slow-");
+    for (const QString org :
+         {"slow-1", "slow-2", "slow-3", "slow-4", "slow-5", "slow-6", "slow-7"}) {
+        state.applyCommandLineSession(StartupOptions::parse({"--sk=k", "--org-id=" + org}));
+        QTRY_COMPARE(service.requestCount("/api/organizations/" + org + "/usage"), 1);
+    }
+    service.setUsageFor("slow-7", usageReport(7));
+    service.release();
+    QTRY_VERIFY(state.usage() && !state.isLoading());
+    QCOMPARE(state.menuBarPercent(), 7);
 }
 
 void TestRefreshLoop::wakeRefreshesWhenDue_data()

@@ -1,8 +1,10 @@
+#include "FileSizeLimit.h"
 #include "TemporaryHome.h"
 #include "storage/AppDataFolder.h"
 #include "storage/CredentialStore.h"
 #include "storage/SettingsStore.h"
 
+#include <QCoroTask>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +13,6 @@
 #include <fcntl.h>
 #include <future>
 #include <limits>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,21 +38,6 @@ int modeOf(const QString& path)
     stat(qPrintable(path), &status);
     return int(status.st_mode & 0777);
 }
-
-// While it lives, no file of this process grows past the size: a write beyond fails as on a
-// full disk, with the signal that would end the process ignored.
-struct FileSizeLimit
-{
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit limit{bytes, saved.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
-    rlimit saved{};
-};
 
 } // namespace
 
@@ -122,7 +108,7 @@ private slots:
         writeRaw(settings.filePath(), old);
         {
             const FileSizeLimit limit(1024); // room for the lock file, not for the new session
-            QVERIFY(!credentials.storeSession(QString(4096, u'k'), "o1", "n"));
+            QVERIFY(!QCoro::waitFor(credentials.storeSession({QString(4096, u'k'), "o1", "n"})));
         }
         {
             const FileSizeLimit limit(16);

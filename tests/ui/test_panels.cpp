@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -349,6 +350,9 @@ private slots:
         row("usage loading", {}, "loadingState orgNameText statusSpinner", {"Caricamento..."});
         row("usage error", {}, "errorState orgNameText statusWarning",
             {"Errore di rete: HTTP 500"});
+        row("usage, session not saved", {kFiveHour},
+            "unsavedSessionBanner reportSections orgNameText planBox",
+            {"La sessione non è stata salvata: al prossimo avvio servirà un nuovo accesso."});
         row("usage, per model only",
             {kVelmar,
              R"("seven_day_drevan":{"utilization":20,"resets_at":"2030-01-01T09:00:00Z"})"},
@@ -392,6 +396,10 @@ private slots:
         const auto is = [&](const char* word) { return screen.contains(QLatin1String(word)); };
         if (is("unnamed")) // a name stored before goes with a command line that gives none
             AppState(arguments(kConfigured), AppState::Services{m_home->dataFolder()});
+        if (is("not saved")) { // a file where the folder goes: the session lives in memory
+            QDir().mkpath(QFileInfo(m_home->dataFolder()).path());
+            QFile(m_home->dataFolder()).open(QIODevice::WriteOnly);
+        }
         // A short interval shrinks the pace forecast's spans, so a forecast shows within the test.
         QStringList session = kConfigured.mid(0, is("unnamed") ? 2 : 3);
         if (screen == QLatin1String("setup") || is("sign-in"))
@@ -440,7 +448,8 @@ private slots:
         checkTexts(window.get(), texts);
         QStringList actual = shownOf(
             window.get(),
-            QStringLiteral("reportSections loadingState errorState orgNameText statusSpinner "
+            QStringLiteral("unsavedSessionBanner reportSections loadingState errorState "
+                           "orgNameText statusSpinner "
                            "statusWarning errorRow signInSpinner signInSymbol planBox weeklyBox "
                            "sevenDayBar velmarDivider sevenDayVelmarBar drevanDivider "
                            "sevenDayDrevanBar extraBox extraCreditsBar extraInactive "
@@ -489,7 +498,7 @@ private slots:
         const auto balloon = [&] { return app.showFallbackMessage("t", "b"); };
         QVERIFY(!balloon()); // no tray yet
         app.installTrayItem();
-        QCOMPARE(app.trayItem()->toolTip(), QStringLiteral("Pallowe — 0%")); // no reading yet
+        QCOMPARE(app.trayItem()->toolTip(), QStringLiteral("Pallowe")); // no reading yet
         for (const int opening : {1, 2, 3}) {
             app.panel()->hide();
             QVERIFY(!state->refreshLoop()->isRunning() && balloon());

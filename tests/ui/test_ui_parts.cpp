@@ -75,7 +75,7 @@ private slots:
     void trayFaceShowsNeedleAndNumberAndTellsTheTip()
     {
         for (const int side : MenuBarLabel::iconSizes()) {
-            const auto face = [side](qint64 percent, bool configured) {
+            const auto face = [side](std::optional<qint64> percent, bool configured) {
                 return MenuBarLabel::image(percent, configured, side);
             };
             QVERIFY(face(34, false) != face(35, false)); // the needle moves within a band
@@ -83,9 +83,13 @@ private slots:
             QCOMPARE(face(35, false), face(64, false));
             QCOMPARE(face(42, false), face(43, false)); // no number without a session
             QVERIFY(face(42, true) != face(43, true) && face(42, true) != face(42, false));
+            // Signed in, before the first report: neither a figure nor the signed-out gauge.
+            for (const auto& other : {face(0, true), face(0, false), face(std::nullopt, false)})
+                QVERIFY(face(std::nullopt, true) != other);
         }
         QCOMPARE(MenuBarLabel::toolTip(42, true), QStringLiteral("Pallowe — 42%"));
         QCOMPARE(MenuBarLabel::toolTip(42, false), QStringLiteral("Pallowe"));
+        QCOMPARE(MenuBarLabel::toolTip(std::nullopt, true), QStringLiteral("Pallowe"));
         QCOMPARE(MenuBarLabel::toolTip(-3, true, QStringLiteral("Aggiornato 12 minuti fa")),
                  QStringLiteral("Pallowe — -3%\nAggiornato 12 minuti fa"));
     }

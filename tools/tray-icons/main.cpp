@@ -1,4 +1,5 @@
-// Draws the tray faces (0, 34, 35, 64, 65, 84, 85, 100 % and not signed in) at every size the
+// Draws the tray faces (0, 34, 35, 64, 65, 84, 85, 100 %, signed in before the first report
+// and not signed in) at every size the
 // tray may ask for, on a light and a dark panel, into one contact sheet, so the faces can be
 // judged the way a user meets them.
 #include "ui/MenuBarLabel.h"
@@ -58,9 +59,17 @@ int panelHeight()
     return height + kPadding;
 }
 
+struct Face
+{
+    std::optional<qint64> percent;
+    bool configured = true;
+};
+
+const QList<Face> kFaces = {{0},  {34}, {35},  {64},           {65},
+                            {84}, {85}, {100}, {std::nullopt}, {std::nullopt, false}};
+
 void drawPanel(QPainter& painter, const Panel& panel, int top, int width)
 {
-    const QList<std::optional<qint64>> faces = {0, 34, 35, 64, 65, 84, 85, 100, std::nullopt};
     const QPalette palette = desktopPalette(panel.darkTheme);
     painter.fillRect(0, top, width, panelHeight(), panel.background);
     QFont font = painter.font();
@@ -70,9 +79,11 @@ void drawPanel(QPainter& painter, const Panel& panel, int top, int width)
     painter.drawText(QRect(kPadding, top, width, kTitleHeight), Qt::AlignVCenter,
                      QString::fromUtf8(panel.title));
     int y = top + kTitleHeight;
-    for (int column = 0; column < faces.size(); ++column) {
-        const QString heading = faces[column] ? QStringLiteral("%1 %").arg(*faces[column])
-                                              : QStringLiteral("signed out");
+    for (int column = 0; column < kFaces.size(); ++column) {
+        const Face& face = kFaces[column];
+        const QString heading = !face.configured ? QStringLiteral("signed out")
+                                : face.percent   ? QStringLiteral("%1 %").arg(*face.percent)
+                                                 : QStringLiteral("no report");
         painter.drawText(QRect(kLabelWidth + column * kColumnWidth, y, kColumnWidth, kHeaderHeight),
                          Qt::AlignCenter, heading);
     }
@@ -80,9 +91,9 @@ void drawPanel(QPainter& painter, const Panel& panel, int top, int width)
     for (const int size : MenuBarLabel::iconSizes()) {
         painter.drawText(QRect(0, y, kLabelWidth - 8, rowHeight(size)),
                          Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("%1 px").arg(size));
-        for (int column = 0; column < faces.size(); ++column) {
-            const QImage face = MenuBarLabel::image(faces[column].value_or(0),
-                                                    faces[column].has_value(), size, palette);
+        for (int column = 0; column < kFaces.size(); ++column) {
+            const QImage face = MenuBarLabel::image(kFaces[column].percent,
+                                                    kFaces[column].configured, size, palette);
             const int x = kLabelWidth + column * kColumnWidth + (kColumnWidth - size) / 2;
             painter.drawImage(x, y + kPadding / 2, face);
         }
@@ -101,7 +112,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: pallowe-tray-icons OUTPUT.png\n");
         return 2;
     }
-    const int width = kLabelWidth + 9 * kColumnWidth + kPadding;
+    const int width = kLabelWidth + int(kFaces.size()) * kColumnWidth + kPadding;
     QImage sheet(width, int(std::size(kPanels)) * panelHeight(), QImage::Format_RGB32);
     QPainter painter(&sheet);
     painter.setRenderHint(QPainter::TextAntialiasing);

@@ -178,8 +178,12 @@ private slots:
             {false, 70, true, 12.5});
         row("background on", three(R"(,"backgroundRefresh":true)"), {false, 70, true, {}, true});
         row("background not a Boolean", three(R"(,"backgroundRefresh":1)"), loaded);
-        row("background beside a broken key", R"({"alertEnabled":1,"backgroundRefresh":true})",
-            {true, 80, true, {}, true});
+        row("history and reset alert on", three(R"(,"keepHistory":true,"resetAlert":true)"),
+            {false, 70, true, {}, false, true, true});
+        row("history not a Boolean", three(R"(,"keepHistory":"true","resetAlert":1)"), loaded);
+        row("flags beside a broken key",
+            R"({"alertEnabled":1,"backgroundRefresh":true,"resetAlert":true})",
+            {true, 80, true, {}, true, false, true});
         row("over 1 MiB", three("").leftJustified((1 << 20) + 1, ' '), defaults);
         // Thresholds are integers, taken exactly over the whole 64-bit range.
         const auto threshold = [&](const char* number, std::optional<qint64> taken) {
@@ -213,6 +217,8 @@ private slots:
         QTest::newRow("limit 50") << AppSettings{true, 90, false, 50.0} << 4;
         QTest::newRow("threshold 2^53 + 1") << AppSettings{true, 9007199254740993, true, {}} << 3;
         QTest::newRow("background on") << AppSettings{true, 80, true, {}, true} << 4;
+        QTest::newRow("history on") << AppSettings{true, 80, true, {}, false, true} << 4;
+        QTest::newRow("reset alert on") << AppSettings{true, 80, true, {}, false, false, true} << 4;
         QTest::newRow("infinite limit")
             << AppSettings{true, 80, true, std::numeric_limits<double>::infinity()} << 0;
     }

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
-#include <sqlite3.h>
+#include <sqlite3.h> // result codes only: SqliteLibrary loads the library
 #include <unistd.h>
 
 namespace {
@@ -107,39 +107,30 @@ void migrate(SqliteConnection& db)
                 .constData());
 }
 
-void bindText(SqliteConnection& db, sqlite3_stmt* statement, int index, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    db.fail(sqlite3_bind_text(statement, index, bytes.constData(), int(bytes.size()),
-                              SQLITE_TRANSIENT));
-}
-
 // An absent window leaves its two columns NULL.
 void bindWindow(SqliteConnection& db, sqlite3_stmt* statement, int index,
                 const std::optional<UsageWindow>& window)
 {
     if (!window)
         return;
-    db.fail(sqlite3_bind_double(statement, index, window->utilization));
-    bindText(db, statement, index + 1, window->resetsAt);
+    db.bind(statement, index, window->utilization);
+    db.bind(statement, index + 1, window->resetsAt);
 }
 
 void insert(SqliteConnection& db, sqlite3_stmt* statement, const QString& orgId,
             const HistoryReading& reading)
 {
-    if (!statement)
-        return;
     const UsageResponse& usage = reading.usage;
-    bindText(db, statement, 1, orgId);
-    db.fail(sqlite3_bind_int64(statement, 2, reading.fetchedAt.toMSecsSinceEpoch()));
+    db.bind(statement, 1, orgId);
+    db.bind(statement, 2, reading.fetchedAt.toMSecsSinceEpoch());
     bindWindow(db, statement, 3, usage.fiveHour);
     bindWindow(db, statement, 5, usage.sevenDay);
     bindWindow(db, statement, 7, usage.sevenDayVelmar);
     bindWindow(db, statement, 9, usage.sevenDayDrevan);
     if (const auto& extra = usage.extraUsage) {
-        db.fail(sqlite3_bind_int(statement, 11, extra->isEnabled ? 1 : 0));
+        db.bind(statement, 11, qint64(extra->isEnabled ? 1 : 0));
         if (extra->utilization)
-            db.fail(sqlite3_bind_double(statement, 12, *extra->utilization));
+            db.bind(statement, 12, *extra->utilization);
     }
     db.run(statement);
 }
@@ -152,14 +143,11 @@ void pruneIfDue(SqliteConnection& db, qint64 now)
     if (db.failed() || (last && *last <= now && now - *last < kDayMilliseconds))
         return;
     const auto prune = db.prepare("DELETE FROM readings WHERE fetched_at < ?1");
-    if (prune)
-        db.fail(
-            sqlite3_bind_int64(prune.get(), 1, now - HistoryStore::kKeptDays * kDayMilliseconds));
+    db.bind(prune.get(), 1, now - HistoryStore::kKeptDays * kDayMilliseconds);
     db.run(prune.get());
     const auto mark = db.prepare("INSERT OR REPLACE INTO maintenance (name, value) "
                                  "VALUES ('last_pruned_at', ?1)");
-    if (mark)
-        db.fail(sqlite3_bind_int64(mark.get(), 1, now));
+    db.bind(mark.get(), 1, now);
     db.run(mark.get());
 }
 
@@ -167,28 +155,17 @@ SqliteConnection::Statement query(SqliteConnection& db, const char* sql, const Q
                                   const QDateTime& since)
 {
     auto statement = db.prepare(sql);
-    if (statement) {
-        bindText(db, statement.get(), 1, orgId);
-        db.fail(sqlite3_bind_int64(statement.get(), 2, since.toMSecsSinceEpoch()));
-    }
+    db.bind(statement.get(), 1, orgId);
+    db.bind(statement.get(), 2, since.toMSecsSinceEpoch());
     return statement;
-}
-
-double realAt(sqlite3_stmt* statement, int column)
-{
-    return sqlite3_column_type(statement, column) == SQLITE_NULL
-               ? std::numeric_limits<double>::quiet_NaN()
-               : sqlite3_column_double(statement, column);
 }
 
 // A window's reset text stays the same for hours of readings: the readings share one copy.
 class SharedText
 {
 public:
-    QString at(sqlite3_stmt* statement, int column)
+    QString from(QByteArrayView bytes)
     {
-        const unsigned char* text = sqlite3_column_text(statement, column); // before its size
-        const QByteArrayView bytes(text, sqlite3_column_bytes(statement, column));
         if (bytes != m_bytes) {
             m_bytes = bytes.toByteArray();
             m_text = QString::fromUtf8(m_bytes);
@@ -201,46 +178,57 @@ private:
     QString m_text;
 };
 
+// Turns the rows of kSelect into readings.
 class RowReader
 {
 public:
-    HistoryReading readingAt(sqlite3_stmt* statement)
+    explicit RowReader(const SqliteConnection& db) : m_db(db) {}
+
+    HistoryReading readingAt(sqlite3_stmt* row)
     {
         HistoryReading reading;
-        reading.fetchedAt =
-            QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(statement, 0), Qt::UTC);
+        reading.fetchedAt = QDateTime::fromMSecsSinceEpoch(m_db.integerAt(row, 0), Qt::UTC);
         UsageResponse& usage = reading.usage;
-        usage.fiveHour = windowAt(statement, 0);
-        usage.sevenDay = windowAt(statement, 1);
-        usage.sevenDayVelmar = windowAt(statement, 2);
-        usage.sevenDayDrevan = windowAt(statement, 3);
-        usage.extraUsage = extraUsageAt(statement);
+        usage.fiveHour = windowAt(row, 0);
+        usage.sevenDay = windowAt(row, 1);
+        usage.sevenDayVelmar = windowAt(row, 2);
+        usage.sevenDayDrevan = windowAt(row, 3);
+        usage.extraUsage = extraUsageAt(row);
         return reading;
     }
 
 private:
-    std::optional<UsageWindow> windowAt(sqlite3_stmt* statement, int window)
+    std::optional<UsageWindow> windowAt(sqlite3_stmt* row, int window)
     {
         const int column = 1 + 2 * window;
-        if (sqlite3_column_type(statement, column + 1) == SQLITE_NULL)
+        if (m_db.isNull(row, column + 1))
             return std::nullopt;
-        return UsageWindow{realAt(statement, column),
-                           m_resetTexts[window].at(statement, column + 1)};
+        return UsageWindow{realAt(row, column),
+                           m_resetTexts[window].from(m_db.textAt(row, column + 1))};
     }
 
-    static std::optional<ExtraUsage> extraUsageAt(sqlite3_stmt* statement)
+    std::optional<ExtraUsage> extraUsageAt(sqlite3_stmt* row) const
     {
-        if (sqlite3_column_type(statement, 9) == SQLITE_NULL)
+        if (m_db.isNull(row, 9))
             return std::nullopt;
         ExtraUsage extra;
-        extra.isEnabled = sqlite3_column_int(statement, 9) != 0;
-        if (sqlite3_column_type(statement, 10) != SQLITE_NULL)
-            extra.utilization = sqlite3_column_double(statement, 10);
+        extra.isEnabled = m_db.integerAt(row, 9) != 0;
+        if (!m_db.isNull(row, 10))
+            extra.utilization = m_db.realAt(row, 10);
         return extra;
     }
 
+    // SQLite keeps no NaN: a utilization that was one comes back NULL.
+    double realAt(sqlite3_stmt* row, int column) const
+    {
+        return m_db.isNull(row, column) ? std::numeric_limits<double>::quiet_NaN()
+                                        : m_db.realAt(row, column);
+    }
+
+    const SqliteConnection& m_db;
     SharedText m_resetTexts[4];
 };
+
 } // namespace
 
 HistoryStore::HistoryStore(const QString& folderPath, Clock clock)
@@ -287,9 +275,9 @@ Expected<QList<HistoryReading>, QString> HistoryStore::readings(const QString& o
         return list; // created, but the first write never finished
     const auto count = query(db, kCount, orgId, since);
     if (db.nextRow(count.get())) // 90 days are tens of thousands: no growing on the way
-        list.reserve(sqlite3_column_int64(count.get(), 0));
+        list.reserve(db.integerAt(count.get(), 0));
     const auto statement = query(db, kSelect, orgId, since);
-    RowReader rows;
+    RowReader rows(db);
     while (db.nextRow(statement.get()))
         list.append(rows.readingAt(statement.get()));
     if (db.failed())

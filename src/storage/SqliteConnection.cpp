@@ -1,7 +1,8 @@
 #include "SqliteConnection.h"
 
+#include "SqliteLibrary.h"
+
 #include <QFile>
-#include <sqlite3.h>
 
 namespace {
 
@@ -13,23 +14,28 @@ constexpr int kBusyTimeoutMilliseconds = 200;
 
 void SqliteConnection::Finalizer::operator()(sqlite3_stmt* statement) const
 {
-    sqlite3_finalize(statement);
+    SqliteLibrary::get()->finalize(statement); // a statement exists only with the library
 }
 
-SqliteConnection::SqliteConnection(const QString& path, Access access)
+SqliteConnection::SqliteConnection(const QString& path, Access access) : m_api(SqliteLibrary::get())
 {
+    if (!m_api) {
+        m_status = SQLITE_CANTOPEN;
+        return;
+    }
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-    m_status = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+    m_status = m_api->open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
     if (m_status != SQLITE_OK)
         return;
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMilliseconds);
+    m_api->busy_timeout(m_db, kBusyTimeoutMilliseconds);
     if (access == Access::Query)
         exec("PRAGMA query_only = ON");
 }
 
 SqliteConnection::~SqliteConnection()
 {
-    sqlite3_close_v2(m_db);
+    if (m_api)
+        m_api->close_v2(m_db);
 }
 
 bool SqliteConnection::failed() const
@@ -46,7 +52,7 @@ void SqliteConnection::fail(int status)
 void SqliteConnection::exec(const char* sql)
 {
     if (!failed())
-        fail(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
+        fail(m_api->exec(m_db, sql, nullptr, nullptr, nullptr));
 }
 
 std::optional<qint64> SqliteConnection::integer(const char* sql)
@@ -54,7 +60,7 @@ std::optional<qint64> SqliteConnection::integer(const char* sql)
     const Statement statement = prepare(sql);
     if (!nextRow(statement.get()))
         return std::nullopt;
-    return sqlite3_column_int64(statement.get(), 0);
+    return integerAt(statement.get(), 0);
 }
 
 std::optional<QString> SqliteConnection::text(const char* sql)
@@ -62,23 +68,42 @@ std::optional<QString> SqliteConnection::text(const char* sql)
     const Statement statement = prepare(sql);
     if (!nextRow(statement.get()))
         return std::nullopt;
-    return QString::fromUtf8(
-        reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0)));
+    return QString::fromUtf8(textAt(statement.get(), 0));
 }
 
 SqliteConnection::Statement SqliteConnection::prepare(const char* sql)
 {
     sqlite3_stmt* statement = nullptr;
     if (!failed())
-        fail(sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr));
+        fail(m_api->prepare_v2(m_db, sql, -1, &statement, nullptr));
     return Statement(statement);
+}
+
+void SqliteConnection::bind(sqlite3_stmt* statement, int index, qint64 value)
+{
+    if (!failed() && statement)
+        fail(m_api->bind_int64(statement, index, value));
+}
+
+void SqliteConnection::bind(sqlite3_stmt* statement, int index, double value)
+{
+    if (!failed() && statement)
+        fail(m_api->bind_double(statement, index, value));
+}
+
+void SqliteConnection::bind(sqlite3_stmt* statement, int index, const QString& value)
+{
+    const QByteArray bytes = value.toUtf8();
+    if (!failed() && statement)
+        fail(m_api->bind_text(statement, index, bytes.constData(), int(bytes.size()),
+                              SQLITE_TRANSIENT));
 }
 
 bool SqliteConnection::nextRow(sqlite3_stmt* statement)
 {
     if (failed() || !statement)
         return false;
-    const int result = sqlite3_step(statement);
+    const int result = m_api->step(statement);
     if (result != SQLITE_ROW && result != SQLITE_DONE)
         fail(result);
     return result == SQLITE_ROW;
@@ -90,6 +115,27 @@ void SqliteConnection::run(sqlite3_stmt* statement)
         return;
     while (nextRow(statement)) {
     }
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
+    m_api->reset(statement);
+    m_api->clear_bindings(statement);
+}
+
+bool SqliteConnection::isNull(sqlite3_stmt* statement, int column) const
+{
+    return m_api->column_type(statement, column) == SQLITE_NULL;
+}
+
+qint64 SqliteConnection::integerAt(sqlite3_stmt* statement, int column) const
+{
+    return m_api->column_int64(statement, column);
+}
+
+double SqliteConnection::realAt(sqlite3_stmt* statement, int column) const
+{
+    return m_api->column_double(statement, column);
+}
+
+QByteArrayView SqliteConnection::textAt(sqlite3_stmt* statement, int column) const
+{
+    const unsigned char* text = m_api->column_text(statement, column); // before its size
+    return QByteArrayView(text, m_api->column_bytes(statement, column));
 }

@@ -8,8 +8,8 @@
 #include <QString>
 
 // pallowe-status --history: prints the readings Pallowe stored for the organization of the
-// stored session, asks the service nothing, and creates or changes no file. Failures go to
-// standard error only, so that standard output holds nothing but the export.
+// stored session, asks the service nothing, creates no file and writes no reading. Failures
+// go to standard error only, so that standard output holds nothing but the export.
 class HistoryExport
 {
 public:

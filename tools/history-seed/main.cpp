@@ -98,27 +98,35 @@ private:
     qint64 m_weekEnd = 0;
 };
 
-std::optional<int> numberAfter(const QString& argument, const QString& prefix, int low, int high)
+// Takes the whole number of "NAME=N" into the option, when the argument is that option and N
+// lies in the range.
+bool take(const QString& argument, const char* name, int low, int high, int& option)
 {
+    const QString prefix = QLatin1String(name) + u'=';
     bool ok = false;
     const int value = argument.mid(prefix.size()).toInt(&ok);
-    return ok && value >= low && value <= high ? std::optional(value) : std::nullopt;
+    if (!argument.startsWith(prefix) || !ok || value < low || value > high)
+        return false;
+    option = value;
+    return true;
+}
+
+bool take(const QString& argument, const char* name, QString& option)
+{
+    const QString prefix = QLatin1String(name) + u'=';
+    if (!argument.startsWith(prefix) || argument.size() == prefix.size())
+        return false;
+    option = argument.mid(prefix.size());
+    return true;
 }
 
 std::optional<Options> parse(const QStringList& arguments)
 {
     Options options;
     for (const QString& argument : arguments.mid(1)) {
-        std::optional<int> number;
-        if (argument.startsWith(u"--days=") &&
-            (number = numberAfter(argument, QStringLiteral("--days="), 0, 365)))
-            options.days = *number;
-        else if (argument.startsWith(u"--interval=") &&
-                 (number = numberAfter(argument, QStringLiteral("--interval="), 1, 86400)))
-            options.intervalSeconds = *number;
-        else if (argument.startsWith(u"--org-id=") && argument.size() > 9)
-            options.orgId = argument.mid(9);
-        else
+        if (!take(argument, "--days", 0, 365, options.days) &&
+            !take(argument, "--interval", 1, 86400, options.intervalSeconds) &&
+            !take(argument, "--org-id", options.orgId))
             return std::nullopt;
     }
     return options;

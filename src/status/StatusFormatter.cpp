@@ -27,20 +27,6 @@ QString bandClass(qint64 percent)
     return QStringLiteral("normal");
 }
 
-QJsonObject extraUsageJson(const ExtraUsage& extra)
-{
-    QJsonObject object{{QStringLiteral("is_enabled"), extra.isEnabled}};
-    const auto insert = [&object](const char* key, const auto& value) {
-        if (value)
-            object.insert(QLatin1String(key), *value);
-    };
-    insert("monthly_limit", extra.monthlyLimit);
-    insert("used_credits", extra.usedCredits);
-    insert("utilization", extra.utilization);
-    insert("currency", extra.currency);
-    return object;
-}
-
 QJsonObject failureJson(const StatusReading& reading)
 {
     return {{QStringLiteral("error"), reading.errorText},
@@ -56,6 +42,20 @@ QJsonObject waybarFailure(const StatusReading& reading)
 
 } // namespace
 
+QJsonObject StatusFormatter::extraUsageJson(const ExtraUsage& extra)
+{
+    QJsonObject object{{QStringLiteral("is_enabled"), extra.isEnabled}};
+    const auto insert = [&object](const char* key, const auto& value) {
+        if (value)
+            object.insert(QLatin1String(key), *value);
+    };
+    insert("monthly_limit", extra.monthlyLimit);
+    insert("used_credits", extra.usedCredits);
+    insert("utilization", extra.utilization);
+    insert("currency", extra.currency);
+    return object;
+}
+
 QString StatusFormatter::line(StatusOptions::Format format, const StatusReading& reading) const
 {
     const bool failed = reading.outcome != StatusReading::Outcome::Success;
@@ -65,6 +65,7 @@ QString StatusFormatter::line(StatusOptions::Format format, const StatusReading&
     case StatusOptions::Format::Waybar:
         return QString::fromUtf8(QJsonDocument(waybar(reading)).toJson(QJsonDocument::Compact));
     case StatusOptions::Format::Text:
+    case StatusOptions::Format::Csv: // the stored readings only, never a live one
         break;
     }
     return failed ? PrintableText::escaped(reading.errorText) : text(reading.usage);

@@ -21,6 +21,8 @@ public:
     QString text(const UsageResponse& usage) const;
     QJsonObject json(const StatusReading& reading) const;
     QJsonObject waybar(const StatusReading& reading) const;
+    // "is_enabled", and the amounts and utilization that were received.
+    static QJsonObject extraUsageJson(const ExtraUsage& extra);
 
 private:
     struct Entry

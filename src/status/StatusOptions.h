@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <optional>
 
 // What pallowe-status was asked to do. Options take their value after "=", like pallowe's.
 struct StatusOptions
@@ -13,11 +14,16 @@ struct StatusOptions
     {
         Text,
         Json,
-        Waybar
+        Waybar,
+        Csv // --history only
     };
+
+    static constexpr int kDefaultHistoryDays = 7;
+    static constexpr int kMaximumHistoryDays = 90; // as long as history.sqlite keeps them
 
     Format format = Format::Text;
     bool watch = false;
+    std::optional<int> historyDays; // --history: print the stored readings of these days
     std::chrono::seconds refreshInterval{300};
     QString serviceOrigin;
     bool helpRequested = false;
@@ -30,4 +36,8 @@ struct StatusOptions
     static QString usageLine();
     static QString helpText();
     static QString versionLine(); // "pallowe-status 1.2.3"
+
+private:
+    // These options with the format given (or the default), when the two go together.
+    Expected<StatusOptions, QString> withFormat(std::optional<Format> given) const;
 };

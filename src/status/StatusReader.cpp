@@ -15,8 +15,7 @@ StatusReading failure(StatusReading::Outcome outcome, const QString& text)
 
 StatusReading noSession()
 {
-    return failure(StatusReading::Outcome::NoSession,
-                   QStringLiteral("Nessuna sessione: accedi da Pallowe."));
+    return failure(StatusReading::Outcome::NoSession, StatusReader::noSessionText());
 }
 
 StatusReading readingOf(const ServiceResult<UsageResponse>& report,
@@ -35,6 +34,11 @@ StatusReading readingOf(const ServiceResult<UsageResponse>& report,
 }
 
 } // namespace
+
+QString StatusReader::noSessionText()
+{
+    return QStringLiteral("Nessuna sessione: accedi da Pallowe.");
+}
 
 StatusReader::StatusReader(const QString& dataFolder, const QString& serviceOrigin)
     : m_credentials(CredentialStore::readOnly(dataFolder)), m_api(serviceOrigin)

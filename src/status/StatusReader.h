@@ -15,6 +15,8 @@ public:
 
     QCoro::Task<StatusReading> read();
 
+    static QString noSessionText(); // "Nessuna sessione: accedi da Pallowe."
+
 private:
     CredentialStore m_credentials;
     ZelvikApiService m_api;

@@ -1,5 +1,6 @@
 // pallowe-status: the usage of the stored session for status bars, terminals and scripts.
 
+#include "HistoryExport.h"
 #include "StandardStreams.h"
 #include "StatusCommand.h"
 #include "StatusOptions.h"
@@ -7,6 +8,7 @@
 #include "storage/AppDataFolder.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QTimer>
 #include <memory>
 
@@ -34,6 +36,12 @@ int main(int argc, char* argv[])
                                                     : StatusOptions::versionLine() + u'\n';
         return StandardStreams::write(stdout, text) ? 0 : StandardStreams::reportFailedOutput();
     }
+
+    // Only here is history.sqlite ever opened: the usage line costs what it did without it.
+    if (options->historyDays)
+        return HistoryExport(*options, AppDataFolder::defaultPath(),
+                             QDateTime::currentDateTimeUtc())
+            .run();
 
     StatusCommand command(*options, AppDataFolder::defaultPath());
     QObject::connect(&command, &StatusCommand::finished, &application, &QCoreApplication::exit);

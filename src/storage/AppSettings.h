@@ -11,6 +11,8 @@ struct AppSettings
     bool showExtraCredits = true;
     std::optional<double> extraCreditsMonthlyLimit;
     bool backgroundRefresh = false; // refresh with the panel closed too
+    bool keepHistory = false;       // every successful reading kept in history.sqlite
+    bool resetAlert = false;        // a notification when a full session window resets
 
     bool operator==(const AppSettings&) const = default;
 };

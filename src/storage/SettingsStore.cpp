@@ -15,6 +15,8 @@ const QString kThreshold = QStringLiteral("alertThresholdPercent");
 const QString kShowExtra = QStringLiteral("showExtraCredits");
 const QString kLimit = QStringLiteral("extraCreditsMonthlyLimit");
 const QString kBackground = QStringLiteral("backgroundRefresh");
+const QString kKeepHistory = QStringLiteral("keepHistory");
+const QString kResetAlert = QStringLiteral("resetAlert");
 
 AppSettings fromJson(const JsonReader& json)
 {
@@ -26,10 +28,21 @@ AppSettings fromJson(const JsonReader& json)
     return settings;
 }
 
-// A key of its own beside the other four: absent or not a Boolean simply means off.
-bool backgroundRefreshIn(const QByteArray& bytes)
+// The keys beyond the first four stand alone: absent or not a Boolean simply means off.
+void readFlags(const QByteArray& bytes, AppSettings& settings)
 {
-    return QJsonDocument::fromJson(bytes).object().value(kBackground).toBool(false);
+    const QJsonObject object = QJsonDocument::fromJson(bytes).object();
+    settings.backgroundRefresh = object.value(kBackground).toBool(false);
+    settings.keepHistory = object.value(kKeepHistory).toBool(false);
+    settings.resetAlert = object.value(kResetAlert).toBool(false);
+}
+
+// Off is the absence of the key, so a file saved with every flag off is the one a program
+// without them writes.
+void insertFlag(QJsonObject& object, const QString& key, bool on)
+{
+    if (on)
+        object.insert(key, true);
 }
 
 } // namespace
@@ -47,7 +60,7 @@ AppSettings SettingsStore::load() const
         return {};
     const auto decoded = JsonReader::decode<AppSettings>(*bytes, fromJson);
     AppSettings settings = decoded ? *decoded : AppSettings{};
-    settings.backgroundRefresh = backgroundRefreshIn(*bytes);
+    readFlags(*bytes, settings);
     return settings;
 }
 
@@ -62,7 +75,8 @@ bool SettingsStore::save(const AppSettings& settings) const
                        {kShowExtra, settings.showExtraCredits}};
     if (limit)
         object.insert(kLimit, *limit);
-    if (settings.backgroundRefresh) // off is the absence of the key: the file stays as it was
-        object.insert(kBackground, true);
+    insertFlag(object, kBackground, settings.backgroundRefresh);
+    insertFlag(object, kKeepHistory, settings.keepHistory);
+    insertFlag(object, kResetAlert, settings.resetAlert);
     return JsonFile::write(m_filePath, object);
 }

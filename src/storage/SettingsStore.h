@@ -6,7 +6,8 @@
 
 // settings.json: loaded once at start-up, saved by the settings window. A file that lacks
 // a required key or has one of the wrong type gives the defaults for every field; the
-// optional backgroundRefresh key stands apart and is written only when on.
+// optional Boolean keys backgroundRefresh, keepHistory and resetAlert stand apart, each
+// written only when on.
 class SettingsStore
 {
 public:

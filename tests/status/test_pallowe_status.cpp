@@ -1,9 +1,11 @@
 #include "DemoServiceProcess.h"
 #include "TemporaryHome.h"
 #include "TestHttpServer.h"
+#include "storage/HistoryStore.h"
 
 #include <QDateTime>
 #include <QDirIterator>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -28,6 +30,36 @@ const QByteArray kFullReport = R"x({
 const QByteArray kBareReport =
     R"x({"five_hour": {"utilization": 65.9, "resets_at": "2020-01-01T00:00:00Z"},
     "seven_day": {"utilization": 12, "resets_at": "2020-01-01T00:00:00Z"}})x";
+
+const QString kOrgId = QStringLiteral("8e41d6c2-05b9-4f37-a2de-91c7b3f46a58");
+// In whole seconds, as the export writes its times.
+const QDateTime kNow = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
+
+QString hoursAgo(int hours)
+{
+    return kNow.addSecs(-3600 * hours).toString(Qt::ISODate);
+}
+
+// "stored": readings of the session's organization and of another one, made by the program's
+// own store; "garbage": a damaged file; empty: none.
+void storeHistory(const TemporaryHome& home, const QString& kind)
+{
+    const HistoryStore store(home.dataFolder());
+    const auto reading = [](int hours, const QByteArray& report) {
+        return HistoryReading{kNow.addSecs(-3600 * hours), UsageResponse::decode(report).value()};
+    };
+    if (kind == u"stored") {
+        QVERIFY(store
+                    .append(kOrgId, {reading(8 * 24, kBareReport), reading(2, kFullReport),
+                                     reading(1, kBareReport)})
+                    .succeeded());
+        QVERIFY(store.append("another-org", reading(1, kFullReport)).succeeded());
+    } else if (kind == u"garbage") {
+        QFile file(store.filePath());
+        QVERIFY(QDir().mkpath(home.dataFolder()) && file.open(QIODevice::WriteOnly) &&
+                file.write(QByteArray(4096, 'x')) > 0);
+    }
+}
 
 // Empty: not even the folder.
 void storeCredentials(const TemporaryHome& home, const QByteArray& content)
@@ -65,12 +97,14 @@ private slots:
         QTest::addColumn<QString>("out"); // a JSON object (fetched_at aside), or a part of it
         QTest::addColumn<QString>("err"); // the start of standard error
         QTest::addColumn<QByteArray>("credentials");
-        QTest::addColumn<int>("status"); // the service's
+        QTest::addColumn<int>("status");      // the service's
+        QTest::addColumn<QString>("history"); // what storeHistory makes
         const auto row = [](const char* name, const QByteArray& report, const QString& argument,
                             int exitCode, const QString& out, const QString& err = {},
-                            const QByteArray& credentials = kSession, int status = 200) {
+                            const QByteArray& credentials = kSession, int status = 200,
+                            const QString& history = {}) {
             QTest::newRow(name) << report << argument << exitCode << out << err << credentials
-                                << status;
+                                << status << history;
         };
         row("text", kFullReport, "--format=text", 0,
             "40% · sessione 40% (ora) · settimana 35% · Velmar 20% · Drevan 4% · crediti 12%\n");
@@ -103,8 +137,38 @@ private slots:
         row("unknown option", kFullReport, "--bogus", 64, "",
             "pallowe-status: opzione sconosciuta: --bogus\nUso: pallowe-status [--format=");
         for (const char* invalid :
-             {"--format=xml", "--refresh-interval=0", "--service-origin=ftp:x"})
+             {"--format=xml", "--refresh-interval=0", "--service-origin=ftp:x", "--history=0",
+              "--history=91", "--history --watch", "--history --format=waybar", "--format=csv"})
             row(invalid, kFullReport, invalid, 64, "", "pallowe-status: ");
+
+        // The stored readings of the session's organization, oldest first, without the service.
+        const auto history = [&row](const char* name, const QString& arguments, int exitCode,
+                                    const QString& out, const QString& err = {},
+                                    const QByteArray& credentials = kSession,
+                                    const QString& stored = "stored") {
+            row(name, {}, arguments, exitCode, out, err, credentials, 0, stored);
+        };
+        history("history, csv of 7 days by default", "--history", 0,
+                "fetched_at,five_hour,seven_day,seven_day_velmar,seven_day_drevan,extra_usage\n" +
+                    hoursAgo(2) + ",40,35.4,20,4.4,12\n" + hoursAgo(1) + ",65.9,12,,,\n");
+        const QString bare = R"x("five_hour": {"utilization": 65.9, "resets_at":
+            "2020-01-01T00:00:00Z"}, "seven_day": {"utilization": 12, "resets_at":
+            "2020-01-01T00:00:00Z"}, "percent": 65)x";
+        history("history of 30 days, json", "--history=30 --format=json", 0,
+                QString(R"x([{"fetched_at": "%1", %2},
+  {"fetched_at": "%3", "percent": 40,
+   "five_hour": {"utilization": 40, "resets_at": "2020-01-01T00:00:00Z"},
+   "seven_day": {"utilization": 35.4, "resets_at": "2020-01-01T00:00:00.5+01:00"},
+   "seven_day_velmar": {"utilization": 20, "resets_at": "presto"},
+   "seven_day_drevan": {"utilization": 4.4, "resets_at": "2020-01-01T00:00:00Z"},
+   "extra_usage": {"is_enabled": true, "utilization": 12}},
+  {"fetched_at": "%4", %2}])x")
+                    .arg(hoursAgo(8 * 24), bare, hoursAgo(2), hoursAgo(1)));
+        history("history, none stored", "--history --format=json", 2, "",
+                "Nessuna cronologia: attivala nelle impostazioni di Pallowe.\n", kSession, "");
+        history("history, signed out", "--history", 2, "", noSession + '\n', "");
+        history("history, damaged", "--history", 1, "",
+                "Cronologia illeggibile: history.sqlite è danneggiato.\n", kSession, "garbage");
     }
     void runsOnce()
     {
@@ -115,8 +179,10 @@ private slots:
         QFETCH(QString, err);
         QFETCH(QByteArray, credentials);
         QFETCH(int, status);
+        QFETCH(QString, history);
         TemporaryHome home;
         storeCredentials(home, credentials);
+        storeHistory(home, history);
         TestHttpServer server;
         server.reply("/api/organizations/8e41d6c2-05b9-4f37-a2de-91c7b3f46a58/usage", status,
                      report);
@@ -124,13 +190,20 @@ private slots:
         const auto before = snapshot(home);
 
         QProcess run;
-        run.start(PALLOWE_STATUS, {"--service-origin=" + server.origin(), argument});
+        run.start(PALLOWE_STATUS,
+                  QStringList{"--service-origin=" + server.origin()} + argument.split(' '));
         QVERIFY(run.waitForFinished(30000));
         QCOMPARE(run.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.exitCode(), exitCode);
         const QByteArray output = run.readAllStandardOutput(), errors = run.readAllStandardError();
         QVERIFY2(errors.startsWith(err.toUtf8()) && errors.isEmpty() == err.isEmpty(), errors);
-        if (!out.startsWith(u'{')) {
+        if (out.startsWith(u'[')) { // one object a line between the brackets
+            const auto array = QJsonDocument::fromJson(out.toUtf8()).array();
+            QCOMPARE(QJsonDocument::fromJson(output).array(), array);
+            QCOMPARE(output.count('\n'), array.size() + 2);
+        } else if (out.endsWith(u'\n')) { // the whole output
+            QCOMPARE(QString::fromUtf8(output), out);
+        } else if (!out.startsWith(u'{')) {
             QVERIFY2(output.contains(out.toUtf8()), output);
         } else {
             QVERIFY(output.endsWith('\n') && output.count('\n') == 1);
@@ -141,6 +214,8 @@ private slots:
             QCOMPARE(object, QJsonDocument::fromJson(out.toUtf8()).object());
         }
         QCOMPARE(snapshot(home), before); // nothing written, no folder made
+        if (argument.startsWith("--history"))
+            QCOMPARE(server.requestCount(), 0);
     }
 
     void watchGoesOnAfterErrorsUntilStopped()
@@ -266,13 +341,15 @@ private slots:
         }
     }
 
-    void linksNoGui()
+    // Neither the GUI nor SQLite: the history's library is loaded by --history alone.
+    void linksNoGuiNorSqlite()
     {
         QProcess ldd;
         ldd.start("ldd", {PALLOWE_STATUS});
         QVERIFY(ldd.waitForFinished(10000));
         const QByteArray libraries = ldd.readAllStandardOutput();
-        QVERIFY2(libraries.contains("libQt6Core.so") && !libraries.contains("libQt6Gui"),
+        QVERIFY2(libraries.contains("libQt6Core.so") && !libraries.contains("libQt6Gui") &&
+                     !libraries.contains("libsqlite3"),
                  libraries);
     }
 };

@@ -276,7 +276,8 @@ const QList<QPolygonF>& HistoryChart::drawnLines() const
 std::optional<qint64> HistoryChart::nearestReading(const QPointF& pointer) const
 {
     const QRectF plot = plotRect();
-    if (m_input.isEmpty() || pointer.y() < plot.top() || pointer.y() > plot.bottom())
+    if (m_input.isEmpty() || plot.width() <= 0 || pointer.y() < plot.top() ||
+        pointer.y() > plot.bottom())
         return std::nullopt;
     const double span = double(m_input.to - m_input.from);
     const auto at = m_input.from + qint64((pointer.x() - plot.left()) / plot.width() * span);

@@ -88,6 +88,21 @@ QString DateTexts::resetDateLabel(const QString& resetText, const QDateTime& now
            italian.toString(local.time(), QStringLiteral("HH:mm"));
 }
 
+QString DateTexts::nearDayName(const QDate& day, const QDate& today)
+{
+    if (day == today.addDays(-1))
+        return QStringLiteral("ieri");
+    return dayWord(day, today, QLocale(QLocale::Italian, QLocale::Italy));
+}
+
+QString DateTexts::nearDayAndTime(const QDateTime& moment, const QDateTime& now,
+                                  const QTimeZone& timeZone)
+{
+    const QDateTime local = moment.toTimeZone(timeZone);
+    return nearDayName(local.date(), now.toTimeZone(timeZone).date()) + u' ' +
+           local.time().toString(QStringLiteral("HH:mm"));
+}
+
 QString DateTexts::paceForecastLabel(const QDateTime& fullAt, const QDateTime& now,
                                      const QTimeZone& timeZone)
 {

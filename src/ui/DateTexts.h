@@ -15,6 +15,12 @@ public:
     static QString resetDateLabel(const QString& resetText, const QDateTime& now,
                                   const QTimeZone& timeZone = QTimeZone::systemTimeZone());
 
+    // "oggi", "ieri", "domani" or the weekday's name: a day near today, as the history names it.
+    static QString nearDayName(const QDate& day, const QDate& today);
+    // The same day word, a space and "HH:mm", in the given time zone.
+    static QString nearDayAndTime(const QDateTime& moment, const QDateTime& now,
+                                  const QTimeZone& timeZone = QTimeZone::systemTimeZone());
+
     // "Al ritmo attuale: 100% alle 16:40", "... domani alle 09:10", "... lunedì alle 09:10";
     // empty when the moment has already passed.
     static QString paceForecastLabel(const QDateTime& fullAt, const QDateTime& now,

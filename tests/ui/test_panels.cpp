@@ -16,6 +16,8 @@
 #include "ui/SystemColors.h"
 #include "ui/UsageBar.h"
 #include "ui/UsageView.h"
+#include "ui/history/HistoryChart.h"
+#include "ui/history/HistoryView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +25,7 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSlider>
@@ -188,11 +191,23 @@ QStringList textsOf(QWidget* window, QStringList& unreadable)
         else if (auto* field = qobject_cast<QLineEdit*>(widget))
             add(field->text().isEmpty() ? field->placeholderText() : field->text(),
                 field->text().isEmpty() ? QPalette::PlaceholderText : QPalette::Text);
-        else if (auto* bar = qobject_cast<UsageBar*>(widget))
+        else if (auto* bar = qobject_cast<UsageBar*>(widget)) {
             for (const UsageBar::TextLine& line : bar->textLines())
                 if (!line.text.isEmpty())
                     check(line.text, line.box.toRect().translated(area.topLeft()), line.color,
                           line.font);
+        } else if (auto* chart = qobject_cast<HistoryChart*>(widget))
+            for (const HistoryChart::TextLine& line : chart->textLines()) {
+                check(line.text, line.box.toRect().translated(area.topLeft()), line.color,
+                      line.font);
+                const QRectF room(0, 0, line.box.width(), 1e4); // it wraps, or it fits
+                const QSizeF needed =
+                    QFontMetricsF(line.font).boundingRect(room, Qt::TextWordWrap, line.text).size();
+                if (!QRectF(chart->rect()).contains(line.box) ||
+                    needed.width() > line.box.width() + 0.5 ||
+                    needed.height() > line.box.height() + 0.5)
+                    unreadable << QStringLiteral("\"%1\" cut or off the chart").arg(line.text);
+            }
     }
     if (texts.size() < 3)
         unreadable << QStringLiteral("only %1 texts found").arg(texts.size());
@@ -207,6 +222,21 @@ void checkTexts(QWidget* window, const QStringList& expected = {})
     QVERIFY2(unreadable.isEmpty(), qPrintable(unreadable.join(QLatin1String("; "))));
     for (const QString& text : expected)
         QVERIFY2(!texts.filter(text).isEmpty(), qPrintable(text + QLatin1String(" not shown")));
+}
+
+// The history of the last `count` quarter hours: the session climbing to 70 %, the week at 30 %.
+HistoryCharts historyOf(int count)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QString reset = now.addSecs(3600).toString(Qt::ISODateWithMs);
+    QList<HistoryReading> readings;
+    for (int quarter = count; quarter > 0; --quarter) {
+        HistoryReading reading{now.addSecs(-900 * quarter), {}};
+        reading.usage.fiveHour = UsageWindow{85.0 - 15 * quarter, reset};
+        reading.usage.sevenDay = UsageWindow{30, now.addDays(2).toString(Qt::ISODateWithMs)};
+        readings << reading;
+    }
+    return HistoryCharts::fromReadings(readings, now, 80);
 }
 
 // Which of the named parts the window shows; a bar's forecast line counts as "forecast:" + bar.
@@ -377,6 +407,13 @@ private slots:
             {"Impossibile aprire la finestra di accesso."});
         row("setup loading", {}, "signInSpinner", {"Connessione..."});
         // The stored limit shows rounded, as it is then saved.
+        // The history window: read on a light palette, switched to dark when asked, and with
+        // the pointer on the last reading.
+        row("history empty", {}, "", {HistoryChart::kEmptyText, "Sessione corrente"});
+        row("history session", {}, "headlineText captionText",
+            {"Cronologia", "Ultimi 7 giorni", "Soglia 80%", "Ripristino", "100%", "75%"});
+        row("history week", {}, "headlineText captionText",
+            {"Limite settimanale", "Settimana", "oggi", "Sessione 70%"});
         row("settings 69", {}, "slider:4 blue", {"69%", "13", "Ogni 5 secondi; le notifiche"});
         row("settings 70", {}, "slider:4 orange", {"70%"});
         row("settings 85", {}, "slider:7 red", {"85%"});
@@ -391,9 +428,9 @@ private slots:
         QFETCH(QByteArray, report);
         QFETCH(QStringList, shown);
         QFETCH(QStringList, texts);
-        if (dark)
-            QApplication::setPalette(darkPalette(m_light));
         const auto is = [&](const char* word) { return screen.contains(QLatin1String(word)); };
+        if (dark && !is("history"))
+            QApplication::setPalette(darkPalette(m_light));
         if (is("unnamed")) // a name stored before goes with a command line that gives none
             AppState(arguments(kConfigured), AppState::Services{m_home->dataFolder()});
         if (is("not saved")) { // a file where the folder goes: the session lives in memory
@@ -434,6 +471,14 @@ private slots:
             window = std::make_unique<SettingsView>(&state, settings, nullptr, [] {});
         } else if (is("setup")) {
             window = std::make_unique<SetupView>(&state);
+        } else if (is("history")) {
+            window = std::make_unique<HistoryView>(historyOf(is("empty") ? 0 : 4));
+            if (is("week")) // from the keyboard
+                QTest::keyClick(window->findChildren<QAbstractButton*>().first(), Qt::Key_Right);
+            if (dark) { // delivered as events
+                QApplication::setPalette(darkPalette(m_light));
+                QCoreApplication::sendPostedEvents();
+            }
         } else {
             window = std::make_unique<UsageView>(&state);
         }
@@ -445,6 +490,14 @@ private slots:
         window->resize(window->width(), window->hasHeightForWidth()
                                             ? window->heightForWidth(window->width())
                                             : window->sizeHint().height());
+        if (auto* chart = window->findChild<HistoryChart*>()) { // on the last reading
+            window->grab();
+            const auto readings = chart->input().lines.value(0).readings;
+            const QPointF at = chart->position(readings.value(readings.size() - 1));
+            QMouseEvent move(QEvent::MouseMove, at, chart->mapToGlobal(at), Qt::NoButton, {}, {});
+            QCoreApplication::sendEvent(chart, &move);
+            QCOMPARE(chart->hoverText().isEmpty(), is("empty"));
+        }
         checkTexts(window.get(), texts);
         QStringList actual = shownOf(
             window.get(),
@@ -453,7 +506,8 @@ private slots:
                            "statusWarning errorRow signInSpinner signInSymbol planBox weeklyBox "
                            "sevenDayBar velmarDivider sevenDayVelmarBar drevanDivider "
                            "sevenDayDrevanBar extraBox extraCreditsBar extraInactive "
-                           "forecast:fiveHourBar forecast:sevenDayBar forecast:sevenDayVelmarBar")
+                           "forecast:fiveHourBar forecast:sevenDayBar forecast:sevenDayVelmarBar "
+                           "headlineText captionText")
                 .split(u' '));
         if (auto* view = qobject_cast<SettingsView*>(window.get())) {
             actual << "slider:" + QString::number(child<QSlider>(view, "thresholdSlider")->value());

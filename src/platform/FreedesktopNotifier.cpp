@@ -108,6 +108,3 @@ bool FreedesktopNotifier::meansNoServer(const QDBusError& error)
                error.name().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
     }
 }
-
-// Its meta-object is compiled here, not with the rest of the core's (see src/CMakeLists.txt).
-#include "moc_FreedesktopNotifier.cpp"

@@ -194,6 +194,3 @@ void SingleInstance::answer(const QDBusMessage& call, bool stored)
 {
     m_bus.send(call.createReply(QVariant(stored)));
 }
-
-// Its meta-object is compiled here, not with the rest of the core's (see src/CMakeLists.txt).
-#include "moc_SingleInstance.cpp"

@@ -3,7 +3,7 @@
 #include "MainView.h"
 #include "PopupPlacement.h"
 #include "UsageView.h"
-#include "X11Selection.h"
+#include "platform/X11Selection.h"
 
 #include <QCursor>
 #include <QGuiApplication>

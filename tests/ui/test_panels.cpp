@@ -2,7 +2,7 @@
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
 #include "TestHttpServer.h"
-#include "TrayWaiter.h"
+#include "platform/TrayWaiter.h"
 #include "state/AppState.h"
 #include "state/LoginWindowLauncher.h"
 #include "state/Notifier.h"

@@ -1,4 +1,5 @@
 #include "SignInProcessLauncher.h"
+#include "StateFor.h"
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
 #include "TestHttpServer.h"
@@ -395,7 +396,7 @@ private slots:
             QApplication::setPalette(darkPalette(m_light));
         const auto is = [&](const char* word) { return screen.contains(QLatin1String(word)); };
         if (is("unnamed")) // a name stored before goes with a command line that gives none
-            AppState(arguments(kConfigured), AppState::Services{m_home->dataFolder()});
+            stateFor(arguments(kConfigured), m_home->dataFolder());
         if (is("not saved")) { // a file where the folder goes: the session lives in memory
             QDir().mkpath(QFileInfo(m_home->dataFolder()).path());
             QFile(m_home->dataFolder()).open(QIODevice::WriteOnly);
@@ -406,8 +407,13 @@ private slots:
             session.clear();
         if (is("settings"))
             session << QStringLiteral("--refresh-interval=5");
-        AppState state(arguments(session),
-                       {m_home->dataFolder(), nullptr, &m_recorder, nullptr, 100ms});
+        const auto built =
+            stateFor(arguments(session), m_home->dataFolder(), [&](AppState::Parts& parts) {
+                parts.loginWindows = &m_recorder;
+                if (!is("settings"))
+                    parts.refreshInterval = 100ms;
+            });
+        AppState& state = *built;
         AppSettings settings;
         settings.showExtraCredits = !is("hidden");
         state.setSettings(settings);
@@ -491,8 +497,15 @@ private slots:
     void trayItemAndPanel()
     {
         setReply("{" + kFiveHour + "}");
-        PalloweApp app(arguments(kConfigured), {m_home->dataFolder(), &m_recorder, &m_recorder});
-        AppState* state = app.state();
+        SettingsWindowOpener settingsWindows(&m_recorder);
+        const auto built =
+            stateFor(arguments(kConfigured), m_home->dataFolder(), [&](AppState::Parts& parts) {
+                parts.notifier = &m_recorder;
+                parts.loginWindows = &m_recorder;
+                parts.settingsWindows = &settingsWindows;
+            });
+        AppState* state = built.get();
+        PalloweApp app(state);
         qint64 aged = 0; // seconds since the last reading, as the tooltip's clock tells
         app.setClock([&] { return state->lastUpdated().value_or(QDateTime()).addSecs(aged); });
         const auto balloon = [&] { return app.showFallbackMessage("t", "b"); };
@@ -582,7 +595,9 @@ private slots:
             QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
         }
         SignInProcessLauncher windows(program.fileName(), m_server->origin());
-        PalloweApp app(arguments({}), {m_home->dataFolder(), nullptr, &windows});
+        const auto state = stateFor(arguments({}), m_home->dataFolder(),
+                                    [&](AppState::Parts& parts) { parts.loginWindows = &windows; });
+        PalloweApp app(state.get());
         QSignalSpy failed(app.state(), &AppState::loginWindowFailed);
         StandardError standardError;
         for (const int attempt : {1, 2}) {
@@ -626,7 +641,8 @@ private slots:
     {
         QFETCH(QString, way);
         QFETCH(bool, saves);
-        AppState state({"pallowe"}, {m_home->dataFolder()});
+        const auto built = stateFor({"pallowe"}, m_home->dataFolder());
+        AppState& state = *built;
         const QString file = state.settingsStore().filePath();
         AppSettings before;
         before.alertThresholdPercent = 50;

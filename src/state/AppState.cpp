@@ -12,6 +12,8 @@ namespace {
 
 const QString kSessionExpired = QStringLiteral("Sessione scaduta — accedi di nuovo.");
 const QString kCannotOpenLoginWindow = QStringLiteral("Impossibile aprire la finestra di accesso.");
+const QString kCannotSaveSettings = QStringLiteral(
+    "Impossibile salvare le impostazioni: %1. Restano in uso fino alla chiusura di Pallowe.");
 
 // Canonically equivalent texts are the same text ("é" precomposed or not).
 bool sameText(const std::optional<QString>& a, const std::optional<QString>& b)
@@ -360,4 +362,13 @@ void AppState::setSettings(const AppSettings& settings)
         return;
     m_settings = settings;
     emit settingsChanged();
+}
+
+std::optional<QString> AppState::saveSettings(const AppSettings& settings)
+{
+    setSettings(settings);
+    QString failure;
+    if (m_settingsStore.save(settings, &failure))
+        return std::nullopt;
+    return kCannotSaveSettings.arg(failure);
 }

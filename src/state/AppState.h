@@ -76,6 +76,10 @@ public:
     bool isSessionUnsaved() const { return m_unsaved.has_value(); }
 
     void setSettings(const AppSettings& settings);
+    // Applies the settings, then stores them in settings.json. When the file cannot take
+    // them they still apply for the rest of the run, and the text that tells the user so
+    // comes back.
+    std::optional<QString> saveSettings(const AppSettings& settings);
 
     const SettingsStore& settingsStore() const { return m_settingsStore; }
     const CredentialStore& credentialStore() const { return m_credentials; }

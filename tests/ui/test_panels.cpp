@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "SignInProcessLauncher.h"
 #include "StateFor.h"
 #include "StatusNotifierWatcher.h"
@@ -17,6 +18,7 @@
 #include "ui/SystemColors.h"
 #include "ui/UsageBar.h"
 #include "ui/UsageView.h"
+#include "ui/WarningBanner.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -82,6 +84,12 @@ private:
     const int m_saved = ::dup(STDERR_FILENO);
     QTemporaryFile m_file;
 };
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // The named child of a view; a missing one ends the test at once with its name.
 template <typename T = QWidget> T* child(const QObject* view, const char* name)
@@ -626,21 +634,25 @@ private slots:
     }
 
     // Every control edits a draft of its own window, which only "Salva" and Ctrl+Return store.
+    // A save the file cannot take applies all the same, and keeps the window open to say so.
     void settingsEditAndClose_data()
     {
         QTest::addColumn<QString>("way"); // a button or keys
         QTest::addColumn<bool>("saves");
-        QTest::newRow("Salva") << "saveButton" << true;
-        QTest::newRow("Ctrl+Return, not Return or Escape alone") << "Ctrl+Return" << true;
-        QTest::newRow("Annulla") << "cancelButton" << false;
-        QTest::newRow("Ctrl+Escape") << "Ctrl+Escape" << false;
-        QTest::newRow("close button") << "" << false;
+        QTest::addColumn<bool>("diskFull"); // until the window has said so
+        QTest::newRow("Salva") << "saveButton" << true << false;
+        QTest::newRow("Ctrl+Return, not Return or Escape alone") << "Ctrl+Return" << true << false;
+        QTest::newRow("Annulla") << "cancelButton" << false << false;
+        QTest::newRow("Ctrl+Escape") << "Ctrl+Escape" << false << false;
+        QTest::newRow("close button") << "" << false << false;
+        QTest::newRow("Salva on a full disk, then again") << "saveButton" << true << true;
     }
 
     void settingsEditAndClose()
     {
         QFETCH(QString, way);
         QFETCH(bool, saves);
+        QFETCH(bool, diskFull);
         const auto built = stateFor({"pallowe"}, m_home->dataFolder());
         AppState& state = *built;
         const QString file = state.settingsStore().filePath();
@@ -675,6 +687,22 @@ private slots:
         QVERIFY(!child(window, "limitBlock")->isVisible());
         QCOMPARE(child<QLineEdit>(other, "limitField")->text(), QString());
 
+        const AppSettings edited{false, 95, false, 99.5, true}; // every field edited
+        if (diskFull) {
+            QVERIFY(state.settingsStore().save(before));
+            const QByteArray stored = contents(file);
+            {
+                const FileSizeLimit limit(16);
+                child<QAbstractButton>(window, "saveButton")->click();
+            }
+            QVERIFY(window && child(window, "saveErrorBanner")->isVisible());
+            QCOMPARE(child<WarningBanner>(window, "saveErrorBanner")->text(),
+                     "Impossibile salvare le impostazioni: la scrittura su disco non è riuscita "
+                     "(disco pieno?). Restano in uso fino alla chiusura di Pallowe.");
+            checkTexts(window);
+            QCOMPARE(contents(file), stored);
+            QCOMPARE(state.settings(), edited);
+        }
         if (way.endsWith(QLatin1String("Button"))) {
             child<QAbstractButton>(window, qPrintable(way))->click();
         } else if (way.isEmpty()) {
@@ -686,7 +714,6 @@ private slots:
             QTest::keySequence(field, QKeySequence(way));
         }
         QTRY_VERIFY(window.isNull());
-        const AppSettings edited{false, 95, false, 99.5, true}; // every field edited
         QCOMPARE(state.settings(), saves ? edited : before);
         QCOMPARE(QFile::exists(file), saves);
         if (saves)

@@ -11,8 +11,8 @@
 #include "state/AppState.h"
 #include "state/StartupOptions.h"
 #include "storage/AppDataFolder.h"
-#include "ui/PalloweApp.h"
-#include "ui/SettingsWindowController.h"
+#include "ui/settings/SettingsWindowController.h"
+#include "ui/tray/PalloweApp.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -1,16 +1,16 @@
 #include "SettingsView.h"
 
-#include "DateTexts.h"
-#include "Divider.h"
 #include "LimitText.h"
-#include "PanelButton.h"
-#include "PanelStyle.h"
-#include "SectionBox.h"
-#include "SystemColors.h"
-#include "SystemFont.h"
-#include "WarningBanner.h"
 #include "state/AppState.h"
 #include "state/Notifier.h"
+#include "ui/dates/DateTexts.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemColors.h"
+#include "ui/style/SystemFont.h"
+#include "ui/widgets/Divider.h"
+#include "ui/widgets/PanelButton.h"
+#include "ui/widgets/SectionBox.h"
+#include "ui/widgets/WarningBanner.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PanelStyle.h"
 #include "storage/AppSettings.h"
+#include "ui/style/PanelStyle.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "MenuBarLabel.h"
 
-#include "SystemColors.h"
 #include "model/UsageBand.h"
+#include "ui/style/SystemColors.h"
 
 #include <QFont>
 #include <QFontMetricsF>

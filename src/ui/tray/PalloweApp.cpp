@@ -1,9 +1,9 @@
 #include "PalloweApp.h"
 
-#include "DateTexts.h"
 #include "MenuBarLabel.h"
 #include "PopupPanel.h"
 #include "state/AppState.h"
+#include "ui/dates/DateTexts.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,8 +1,8 @@
 #include "UsageBar.h"
 
-#include "SystemColors.h"
-#include "SystemFont.h"
 #include "model/UsageWindow.h"
+#include "ui/style/SystemColors.h"
+#include "ui/style/SystemFont.h"
 
 #include <QEasingCurve>
 #include <QEvent>

@@ -1,5 +1,6 @@
 #include "UsageBar.h"
 
+#include "model/UsageBand.h"
 #include "model/UsageWindow.h"
 #include "ui/style/SystemColors.h"
 #include "ui/style/SystemFont.h"
@@ -97,10 +98,14 @@ QString UsageBar::percentText(double percent)
 
 QColor UsageBar::bandColor(double percent, const QPalette& palette)
 {
-    if (percent >= 85)
+    switch (usageBandOf(percent)) {
+    case UsageBand::Critical:
         return SystemColors::red(palette);
-    if (percent >= 65)
+    case UsageBand::Warning:
         return SystemColors::orange(palette);
+    case UsageBand::Normal:
+        break;
+    }
     return SystemColors::blue(palette);
 }
 

@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr qint64 kNeedleThirdFrom = 35;
+
 qreal needleFraction(MenuBarLabel::Needle needle)
 {
     switch (needle) {
@@ -170,13 +172,16 @@ void paintDash(QPainter& painter, const QRectF& box, qreal stroke, const QColor&
 
 MenuBarLabel::Needle MenuBarLabel::needle(qint64 percent)
 {
-    if (percent >= 85)
+    switch (usageBandOf(percent)) {
+    case UsageBand::Critical:
         return Needle::Full;
-    if (percent >= 65)
+    case UsageBand::Warning:
         return Needle::TwoThirds;
-    if (percent >= 35)
-        return Needle::Third;
-    return Needle::Bottom;
+    case UsageBand::Normal:
+        break;
+    }
+    // The gauge's own step within the first band.
+    return percent >= kNeedleThirdFrom ? Needle::Third : Needle::Bottom;
 }
 
 MenuBarLabel::Band MenuBarLabel::band(qint64 percent)

@@ -1,15 +1,18 @@
+// The one place that puts the program together: every object below is built complete, in
+// the order the layers stack up, and lives until the event loop ends.
 #include "EarlyExit.h"
 #include "ProcessArguments.h"
 #include "SignInProcessLauncher.h"
-#include "TrayWaiter.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/LogindSleepWatcher.h"
 #include "platform/ReachabilityWatcher.h"
 #include "platform/SingleInstance.h"
+#include "platform/TrayWaiter.h"
 #include "state/AppState.h"
 #include "state/StartupOptions.h"
 #include "storage/AppDataFolder.h"
-#include "ui/PalloweApp.h"
+#include "ui/settings/SettingsWindowController.h"
+#include "ui/tray/PalloweApp.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -18,16 +21,38 @@
 
 namespace {
 
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+void printLine(const QString& line)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(line));
+}
+
 // Applies the session a later start handed over, shows it, and tells that start how it went.
-QCoro::Task<> receiveHandOver(PalloweApp* app, SingleInstance* instance, StartupOptions commandLine,
-                              QDBusMessage call)
+QCoro::Task<> receiveHandOver(AppState* state, PalloweApp* app, SingleInstance* instance,
+                              StartupOptions commandLine, QDBusMessage call)
 {
     QPointer<PalloweApp> alive(app);
-    const bool stored = co_await app->state()->applyCommandLineSession(commandLine);
+    const bool stored = co_await state->applyCommandLineSession(commandLine);
     if (!alive)
         co_return;
     app->openPanel();
     instance->answer(call, stored);
+}
+
+// The sign-in program beside this one in the build tree, or where the package puts it.
+QString signInProgram()
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    return SignInProcessLauncher::findProgram({here,
+                                               here + QStringLiteral("/" PALLOWE_LIBEXEC_FROM_BIN),
+                                               QStringLiteral(PALLOWE_LIBEXEC_DIR)});
 }
 
 } // namespace
@@ -35,13 +60,8 @@ QCoro::Task<> receiveHandOver(PalloweApp* app, SingleInstance* instance, Startup
 int main(int argc, char* argv[])
 {
     // --help, --version and a missing display are settled before Qt needs a screen.
-    {
-        QStringList early;
-        for (int i = 0; i < argc; ++i)
-            early.append(QString::fromLocal8Bit(argv[i]));
-        if (const auto exitCode = EarlyExit::check(early))
-            return *exitCode;
-    }
+    if (const auto exitCode = EarlyExit::check(argumentsOf(argc, argv)))
+        return *exitCode;
     // A file-size limit then fails a write, which is reported, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
@@ -49,54 +69,51 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.pallowe.Pallowe")); // Wayland's app id
     QApplication::setQuitOnLastWindowClosed(false);
     // Read once, before the session key is wiped from where every local user can read it.
-    const QStringList arguments = QCoreApplication::arguments();
+    const StartupOptions options = StartupOptions::parse(QCoreApplication::arguments());
     ProcessArguments::hideSessionKeys(argc, argv);
 
     // Before anything is built or stored: a second start only hands over its session.
     const QString dataFolder = AppDataFolder::defaultPath();
     SingleInstance instance(dataFolder);
-    const auto claim = instance.claim(StartupOptions::parse(arguments));
-    if (claim != SingleInstance::Claim::Owner) {
-        std::fprintf(stderr, "%s\n", qPrintable(instance.report()));
+    if (const auto claim = instance.claim(options); claim != SingleInstance::Claim::Owner) {
+        printLine(instance.report());
         return claim == SingleInstance::Claim::HandedOver ? 0 : 1;
     }
+    for (const QString& warning : options.warnings)
+        printLine(warning);
 
-    PalloweApp* pallowe = nullptr;
-    FreedesktopNotifier notifier([&pallowe](const QString& title, const QString& body) {
-        if (pallowe)
-            pallowe->showFallbackMessage(title, body);
-    });
-    // Both start listening only once a refresh loop runs.
+    // The desktop's side: the web engine runs in a process of its own, started only when the
+    // user signs in; both watchers start listening only once a refresh loop runs.
+    FreedesktopNotifier notifier;
+    SettingsWindowOpener settingsWindows(&notifier);
+    SignInProcessLauncher loginWindows(signInProgram(), options.serviceOriginOrDefault());
     LogindSleepWatcher sleepWatcher;
     ReachabilityWatcher reachabilityWatcher;
-    PalloweApp app(arguments, {dataFolder,
-                               &notifier,
-                               nullptr,
-                               RefreshLoop::kDefaultInterval,
-                               {&sleepWatcher, &reachabilityWatcher}});
-    pallowe = &app;
-    QObject::connect(
-        &instance, &SingleInstance::activated, &app,
-        [&app, &instance](const StartupOptions& commandLine, const QDBusMessage& call) {
-            receiveHandOver(&app, &instance, commandLine, call);
-        });
-    // The web engine runs in a process of its own, started only when the user signs in.
-    SignInProcessLauncher loginWindows(
-        SignInProcessLauncher::findProgram(
-            {QCoreApplication::applicationDirPath(),
-             QCoreApplication::applicationDirPath() + QStringLiteral("/" PALLOWE_LIBEXEC_FROM_BIN),
-             QStringLiteral(PALLOWE_LIBEXEC_DIR)}),
-        app.state()->serviceOrigin());
-    app.setLoginWindows(&loginWindows);
 
+    AppState state({.credentials = CredentialStore(dataFolder),
+                    .settingsStore = SettingsStore(dataFolder),
+                    .api = std::make_unique<ZelvikApiService>(options.serviceOriginOrDefault()),
+                    .refreshInterval = options.refreshIntervalOrDefault(),
+                    .notifier = &notifier,
+                    .loginWindows = &loginWindows,
+                    .settingsWindows = &settingsWindows,
+                    .wakeWatchers = {&sleepWatcher, &reachabilityWatcher}},
+                   options);
+    PalloweApp app(&state);
+
+    // Without a notification server, the tray's own balloon says it.
+    QObject::connect(&notifier, &FreedesktopNotifier::undelivered, &app,
+                     &PalloweApp::showFallbackMessage);
+    QObject::connect(&instance, &SingleInstance::activated, &app,
+                     [&](const StartupOptions& commandLine, const QDBusMessage& call) {
+                         receiveHandOver(&state, &app, &instance, commandLine, call);
+                     });
     TrayWaiter trayWaiter;
     QObject::connect(&trayWaiter, &TrayWaiter::trayAvailable, &app, &PalloweApp::installTrayItem);
     QObject::connect(&trayWaiter, &TrayWaiter::timedOut, &application, [] {
-        std::fprintf(
-            stderr,
-            "pallowe: nessuna area di notifica è comparsa entro %lld secondi; Pallowe vive "
-            "nell'area di notifica e senza non può funzionare.\n",
-            static_cast<long long>(TrayWaiter::kDefaultTimeout.count()));
+        printLine(QStringLiteral("pallowe: nessuna area di notifica è comparsa entro %1 secondi; "
+                                 "Pallowe vive nell'area di notifica e senza non può funzionare.")
+                      .arg(TrayWaiter::kDefaultTimeout.count()));
         QCoreApplication::exit(1);
     });
     trayWaiter.start();

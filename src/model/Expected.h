@@ -8,11 +8,7 @@
 template <typename T, typename E> class Expected
 {
 public:
-    Expected()
-        requires std::is_default_constructible_v<T>
-        : m_data(std::in_place_index<0>)
-    {
-    }
+    Expected() requires std::is_default_constructible_v<T> : m_data(std::in_place_index<0>) {}
     Expected(T value) : m_data(std::in_place_index<0>, std::move(value)) {}
     Expected(E error) : m_data(std::in_place_index<1>, std::move(error)) {}
 

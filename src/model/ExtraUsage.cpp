@@ -5,10 +5,10 @@
 ExtraUsage ExtraUsage::fromJson(const JsonReader& json)
 {
     ExtraUsage extra;
-    extra.isEnabled = json.requiredBool(QStringLiteral("is_enabled"));
-    extra.monthlyLimit = json.optionalNumber(QStringLiteral("monthly_limit"));
-    extra.usedCredits = json.optionalNumber(QStringLiteral("used_credits"));
-    extra.utilization = json.optionalNumber(QStringLiteral("utilization"));
-    extra.currency = json.optionalString(QStringLiteral("currency"));
+    extra.isEnabled = json.requiredBool(Key::isEnabled);
+    extra.monthlyLimit = json.optionalNumber(Key::monthlyLimit);
+    extra.usedCredits = json.optionalNumber(Key::usedCredits);
+    extra.utilization = json.optionalNumber(Key::utilization);
+    extra.currency = json.optionalString(Key::currency);
     return extra;
 }

@@ -1,10 +1,17 @@
 #include "UsageBand.h"
 
-UsageBand usageBandOf(qint64 percent)
+namespace {
+
+constexpr double kWarningFrom = 65;
+constexpr double kCriticalFrom = 85;
+
+} // namespace
+
+UsageBand usageBandOf(double percent)
 {
-    if (percent >= 85)
+    if (percent >= kCriticalFrom)
         return UsageBand::Critical;
-    if (percent >= 65)
+    if (percent >= kWarningFrom)
         return UsageBand::Warning;
     return UsageBand::Normal;
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
-
-// The bands of the headline percentage: the tray face's colour and the class a status bar
-// is given for it.
+// The bands of a usage percentage, from 65 and from 85: the colour of the tray face and of
+// the usage bars, the tray needle's last two positions, and the class a status bar is given.
 enum class UsageBand
 {
     Normal,
@@ -11,4 +9,4 @@ enum class UsageBand
     Critical
 };
 
-UsageBand usageBandOf(qint64 percent);
+UsageBand usageBandOf(double percent);

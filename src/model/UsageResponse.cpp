@@ -16,11 +16,12 @@ std::optional<UsageWindow> windowAt(const JsonReader& json, const QString& key)
 UsageResponse fromJson(const JsonReader& json)
 {
     UsageResponse report;
-    report.fiveHour = windowAt(json, QStringLiteral("five_hour"));
-    report.sevenDay = windowAt(json, QStringLiteral("seven_day"));
-    report.sevenDayVelmar = windowAt(json, QStringLiteral("seven_day_velmar"));
-    report.sevenDayDrevan = windowAt(json, QStringLiteral("seven_day_drevan"));
-    if (const auto extra = json.optionalObject(QStringLiteral("extra_usage")))
+    using Key = UsageResponse::Key;
+    report.fiveHour = windowAt(json, Key::fiveHour);
+    report.sevenDay = windowAt(json, Key::sevenDay);
+    report.sevenDayVelmar = windowAt(json, Key::sevenDayVelmar);
+    report.sevenDayDrevan = windowAt(json, Key::sevenDayDrevan);
+    if (const auto extra = json.optionalObject(Key::extraUsage))
         report.extraUsage = ExtraUsage::fromJson(*extra);
     return report;
 }

@@ -10,6 +10,16 @@
 // The usage report of one organization.
 struct UsageResponse
 {
+    // The keys the service sends the windows under; pallowe-status writes them back as such.
+    struct Key
+    {
+        static constexpr QLatin1String fiveHour{"five_hour"};
+        static constexpr QLatin1String sevenDay{"seven_day"};
+        static constexpr QLatin1String sevenDayVelmar{"seven_day_velmar"};
+        static constexpr QLatin1String sevenDayDrevan{"seven_day_drevan"};
+        static constexpr QLatin1String extraUsage{"extra_usage"};
+    };
+
     std::optional<UsageWindow> fiveHour;
     std::optional<UsageWindow> sevenDay;
     std::optional<UsageWindow> sevenDayVelmar;

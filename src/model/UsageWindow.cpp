@@ -6,8 +6,8 @@
 UsageWindow UsageWindow::fromJson(const JsonReader& json)
 {
     UsageWindow window;
-    window.utilization = json.requiredNumber(QStringLiteral("utilization"));
-    window.resetsAt = json.requiredString(QStringLiteral("resets_at"));
+    window.utilization = json.requiredNumber(Key::utilization);
+    window.resetsAt = json.requiredString(Key::resetsAt);
     return window;
 }
 

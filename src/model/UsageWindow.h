@@ -9,6 +9,13 @@ class JsonReader;
 // One rate-limit window of the usage report.
 struct UsageWindow
 {
+    // The keys the service sends the fields under; pallowe-status writes them back as such.
+    struct Key
+    {
+        static constexpr QLatin1String utilization{"utilization"};
+        static constexpr QLatin1String resetsAt{"resets_at"};
+    };
+
     double utilization = 0; // percent, as the service sends it
     QString resetsAt;       // ISO 8601 text, parsed only when needed
 

@@ -25,9 +25,9 @@ QVariantMap notificationHints()
 
 } // namespace
 
-FreedesktopNotifier::FreedesktopNotifier(Fallback fallback, const QDBusConnection& bus,
-                                         int callTimeoutMs, QObject* parent)
-    : QObject(parent), m_fallback(std::move(fallback)), m_bus(bus), m_callTimeoutMs(callTimeoutMs)
+FreedesktopNotifier::FreedesktopNotifier(const QDBusConnection& bus, int callTimeoutMs,
+                                         QObject* parent)
+    : QObject(parent), m_bus(bus), m_callTimeoutMs(callTimeoutMs)
 {}
 
 void FreedesktopNotifier::post(const QString& identifier, const QString& title, const QString& body)
@@ -55,8 +55,7 @@ void FreedesktopNotifier::requestPermission()
 void FreedesktopNotifier::send(const QString& identifier, const Message& message)
 {
     if (!m_bus.isConnected()) {
-        if (m_fallback)
-            m_fallback(message.title, message.body);
+        emit undelivered(message.title, message.body);
         return;
     }
     Slot& slot = m_slots[identifier];
@@ -81,8 +80,8 @@ void FreedesktopNotifier::onNotifyFinished(QDBusPendingCallWatcher* watcher,
     slot.inFlight = false;
     if (reply.isValid())
         slot.serverId = reply.value();
-    else if (meansNoServer(reply.error()) && m_fallback)
-        m_fallback(message.title, message.body);
+    else if (meansNoServer(reply.error()))
+        emit undelivered(message.title, message.body);
 
     if (slot.waiting) {
         const Message next = *slot.waiting;
@@ -108,6 +107,3 @@ bool FreedesktopNotifier::meansNoServer(const QDBusError& error)
                error.name().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
     }
 }
-
-// Its meta-object is compiled here, not with the rest of the core's (see src/CMakeLists.txt).
-#include "moc_FreedesktopNotifier.cpp"

@@ -2,6 +2,7 @@
 
 #include "state/PrintableText.h"
 #include "storage/AppDataFolder.h"
+#include "storage/CredentialStore.h"
 
 #include <QCryptographicHash>
 #include <QDBusConnectionInterface>
@@ -14,12 +15,12 @@
 
 namespace {
 
+// A later start hands its session over under the names credentials.json keeps it by.
+using Key = CredentialStore::Key;
+
 const QString kServicePrefix = QStringLiteral("org.pallowe.Pallowe.Folder_");
 const QString kPath = QStringLiteral("/org/pallowe/Pallowe");
 const QString kInterface = QStringLiteral("org.pallowe.Pallowe.Instance");
-const QString kSessionKey = QStringLiteral("sessionKey");
-const QString kOrgId = QStringLiteral("orgId");
-const QString kOrgName = QStringLiteral("orgName");
 constexpr int kHandOverTimeoutMs = 10000;
 // A start writes its lock within milliseconds of creating it: one still unreadable after this
 // was left by a start that died in between.
@@ -47,8 +48,8 @@ QVariantMap sessionOf(const StartupOptions& commandLine)
 {
     QVariantMap session;
     for (const auto& [key, value] :
-         {std::pair{kSessionKey, commandLine.sessionKey}, std::pair{kOrgId, commandLine.orgId},
-          std::pair{kOrgName, commandLine.orgName}})
+         {std::pair{Key::sessionKey, commandLine.sessionKey},
+          std::pair{Key::orgId, commandLine.orgId}, std::pair{Key::orgName, commandLine.orgName}})
         if (value)
             session.insert(key, *value);
     return session;
@@ -182,9 +183,9 @@ QString SingleInstance::refusal(bool holdsBusName) const
 bool SingleInstance::Activate(const QVariantMap& session, const QDBusMessage& call)
 {
     StartupOptions commandLine;
-    commandLine.sessionKey = textIn(session, kSessionKey);
-    commandLine.orgId = textIn(session, kOrgId);
-    commandLine.orgName = textIn(session, kOrgName);
+    commandLine.sessionKey = textIn(session, Key::sessionKey);
+    commandLine.orgId = textIn(session, Key::orgId);
+    commandLine.orgName = textIn(session, Key::orgName);
     call.setDelayedReply(true);
     emit activated(commandLine, call);
     return true; // never sent: answer() replies
@@ -194,6 +195,3 @@ void SingleInstance::answer(const QDBusMessage& call, bool stored)
 {
     m_bus.send(call.createReply(QVariant(stored)));
 }
-
-// Its meta-object is compiled here, not with the rest of the core's (see src/CMakeLists.txt).
-#include "moc_SingleInstance.cpp"

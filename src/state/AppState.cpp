@@ -6,13 +6,14 @@
 #include "StartupOptions.h"
 
 #include <QPointer>
-#include <cstdio>
 #include <limits>
 
 namespace {
 
 const QString kSessionExpired = QStringLiteral("Sessione scaduta — accedi di nuovo.");
 const QString kCannotOpenLoginWindow = QStringLiteral("Impossibile aprire la finestra di accesso.");
+const QString kCannotSaveSettings = QStringLiteral(
+    "Impossibile salvare le impostazioni: %1. Restano in uso fino alla chiusura di Pallowe.");
 
 // Canonically equivalent texts are the same text ("é" precomposed or not).
 bool sameText(const std::optional<QString>& a, const std::optional<QString>& b)
@@ -23,21 +24,6 @@ bool sameText(const std::optional<QString>& a, const std::optional<QString>& b)
                      b->normalized(QString::NormalizationForm_C);
 }
 
-QString originFrom(const StartupOptions& options)
-{
-    for (const QString& warning : options.warnings)
-        std::fprintf(stderr, "%s\n", qPrintable(warning));
-    return options.serviceOrigin.value_or(ZelvikApiService::kDefaultOrigin);
-}
-
-std::chrono::milliseconds intervalFrom(const StartupOptions& options,
-                                       const AppState::Services& services)
-{
-    if (options.refreshInterval)
-        return *options.refreshInterval;
-    return services.refreshInterval;
-}
-
 // How much faster than the standard interval the loop runs: the forecast's spans follow it.
 double timeScaleOf(std::chrono::milliseconds interval)
 {
@@ -46,31 +32,25 @@ double timeScaleOf(std::chrono::milliseconds interval)
 
 } // namespace
 
-AppState::AppState(const QStringList& arguments, const Services& services, QObject* parent)
-    : QObject(parent), m_credentials(services.dataFolder), m_settingsStore(services.dataFolder),
-      m_services(services)
+AppState::AppState(Parts parts, const StartupOptions& commandLine, QObject* parent)
+    : QObject(parent), m_paceForecast(timeScaleOf(parts.refreshInterval)),
+      m_credentials(std::move(parts.credentials)), m_settingsStore(std::move(parts.settingsStore)),
+      m_api(parts.api.release()), m_notifier(parts.notifier), m_loginWindows(parts.loginWindows),
+      m_settingsWindows(parts.settingsWindows)
 {
+    m_api->setParent(this);
     m_settings = m_settingsStore.load();
-    const StartupOptions options = StartupOptions::parse(arguments);
-    m_api = new ZelvikApiService(originFrom(options), this);
     readBackSession();
     // Done before the constructor returns unless another process holds the lock.
-    applyCommandLineSession(options);
+    applyCommandLineSession(commandLine);
 
-    const auto interval = intervalFrom(options, services);
-    m_paceForecast = PaceForecast(timeScaleOf(interval));
-    m_refreshLoop = new RefreshLoop(this, interval, this);
-    for (WakeWatcher* watcher : services.wakeWatchers)
+    // Last: the loop follows the state from where construction left it.
+    m_refreshLoop = new RefreshLoop(this, parts.refreshInterval, this);
+    for (WakeWatcher* watcher : parts.wakeWatchers)
         m_refreshLoop->addWakeWatcher(watcher);
 }
 
 AppState::~AppState() = default;
-
-void AppState::setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLauncher* settings)
-{
-    m_services.loginWindows = login;
-    m_services.settingsWindows = settings;
-}
 
 QCoro::Task<bool> AppState::applyCommandLineSession(StartupOptions options)
 {
@@ -226,7 +206,7 @@ void AppState::startOtherAccountLogin()
 void AppState::openLoginWindow(bool anotherAccount)
 {
     setError(std::nullopt);
-    if (!m_services.loginWindows)
+    if (!m_loginWindows)
         return;
     QPointer<AppState> self(this);
     // Both callbacks may come from inside the launcher or the window, which the state may be
@@ -247,8 +227,7 @@ void AppState::openLoginWindow(bool anotherAccount)
                 },
                 Qt::QueuedConnection);
     };
-    m_loginWindowCtrl =
-        m_services.loginWindows->show({onAuthenticated, onCannotOpen, anotherAccount});
+    m_loginWindowCtrl = m_loginWindows->show({onAuthenticated, onCannotOpen, anotherAccount});
 }
 
 QCoro::Task<> AppState::completeLoginAndRelease(QString sessionKey)
@@ -306,8 +285,8 @@ void AppState::logout()
 
 void AppState::openSettings()
 {
-    if (m_services.settingsWindows)
-        m_settingsWindowCtrl = m_services.settingsWindows->show(this);
+    if (m_settingsWindows)
+        m_settingsWindowCtrl = m_settingsWindows->show(this);
 }
 
 void AppState::checkAlerts()
@@ -323,8 +302,8 @@ void AppState::checkAlerts()
     if (m_lastNotifiedThreshold >= threshold)
         return;
     m_lastNotifiedThreshold = threshold;
-    if (m_services.notifier)
-        m_services.notifier->post(
+    if (m_notifier)
+        m_notifier->post(
             QStringLiteral("pallowe-alert-%1").arg(threshold), QStringLiteral("Pallowe"),
             QStringLiteral("Utilizzo al %1% — soglia %2% raggiunta.").arg(percent).arg(threshold));
 }
@@ -383,4 +362,13 @@ void AppState::setSettings(const AppSettings& settings)
         return;
     m_settings = settings;
     emit settingsChanged();
+}
+
+std::optional<QString> AppState::saveSettings(const AppSettings& settings)
+{
+    setSettings(settings);
+    QString failure;
+    if (m_settingsStore.save(settings, &failure))
+        return std::nullopt;
+    return kCannotSaveSettings.arg(failure);
 }

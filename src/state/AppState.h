@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
-#include <QStringList>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -44,19 +43,25 @@ class AppState : public QObject
     Q_PROPERTY(bool isSessionUnsaved READ isSessionUnsaved NOTIFY isSessionUnsavedChanged)
 
 public:
-    // The desktop services the state reaches through interfaces; any may be null.
-    struct Services
+    // What the state works through, put together by the program's composition root. The
+    // stores and the service become the state's own; the rest is borrowed for the state's
+    // life, and the notifier and the window launchers may be null (nothing is posted, no
+    // window opens).
+    struct Parts
     {
-        QString dataFolder; // where credentials.json and settings.json live
+        CredentialStore credentials;
+        SettingsStore settingsStore;
+        std::unique_ptr<ZelvikApiService> api;
+        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
         Notifier* notifier = nullptr;
         LoginWindowLauncher* loginWindows = nullptr;
         SettingsWindowLauncher* settingsWindows = nullptr;
-        // "--refresh-interval=" overrides it.
-        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
         QList<WakeWatcher*> wakeWatchers = {}; // resume from suspend, network back
     };
 
-    AppState(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
+    // Loads the settings and stores the command line's session as a hand-over would; the
+    // rest of the command line is the root's to apply.
+    AppState(Parts parts, const StartupOptions& commandLine, QObject* parent = nullptr);
     ~AppState() override;
 
     const std::optional<UsageResponse>& usage() const { return m_usage; }
@@ -71,11 +76,13 @@ public:
     bool isSessionUnsaved() const { return m_unsaved.has_value(); }
 
     void setSettings(const AppSettings& settings);
+    // Applies the settings, then stores them in settings.json. When the file cannot take
+    // them they still apply for the rest of the run, and the text that tells the user so
+    // comes back.
+    std::optional<QString> saveSettings(const AppSettings& settings);
 
-    QString serviceOrigin() const { return m_api->baseUrl(); }
     const SettingsStore& settingsStore() const { return m_settingsStore; }
     const CredentialStore& credentialStore() const { return m_credentials; }
-    void setWindowLaunchers(LoginWindowLauncher* login, SettingsWindowLauncher* settings);
 
     // The one refresh loop of the run; the usage panel tells it when it is shown.
     RefreshLoop* refreshLoop() const { return m_refreshLoop; }
@@ -170,8 +177,10 @@ private:
 
     CredentialStore m_credentials;
     SettingsStore m_settingsStore;
-    ZelvikApiService* m_api = nullptr;
-    Services m_services;
+    ZelvikApiService* m_api; // a child, so that it goes after the requests it serves
+    Notifier* m_notifier;
+    LoginWindowLauncher* m_loginWindows;
+    SettingsWindowLauncher* m_settingsWindows;
     std::shared_ptr<WindowController> m_loginWindowCtrl;
     std::shared_ptr<WindowController> m_settingsWindowCtrl;
     RefreshLoop* m_refreshLoop = nullptr;

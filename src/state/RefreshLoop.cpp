@@ -1,8 +1,8 @@
 #include "RefreshLoop.h"
 
 #include "AppState.h"
+#include "ContinuousClock.h"
 #include "WakeWatcher.h"
-#include "platform/ContinuousClock.h"
 
 RefreshLoop::RefreshLoop(AppState* state, std::chrono::milliseconds interval, QObject* parent)
     : QObject(parent), m_state(state), m_interval(interval), m_clock(&ContinuousClock::now)

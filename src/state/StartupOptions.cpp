@@ -1,6 +1,8 @@
 #include "StartupOptions.h"
 
 #include "PrintableText.h"
+#include "RefreshLoop.h"
+#include "service/ZelvikApiService.h"
 
 #include <QUrl>
 #include <algorithm>
@@ -50,6 +52,18 @@ StartupOptions StartupOptions::parse(const QStringList& arguments)
         }
     }
     return options;
+}
+
+QString StartupOptions::serviceOriginOrDefault() const
+{
+    return serviceOrigin.value_or(ZelvikApiService::kDefaultOrigin);
+}
+
+std::chrono::milliseconds StartupOptions::refreshIntervalOrDefault() const
+{
+    if (refreshInterval)
+        return *refreshInterval;
+    return RefreshLoop::kDefaultInterval;
 }
 
 std::optional<QString> StartupOptions::normalizedOrigin(const QString& text)

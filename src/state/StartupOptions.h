@@ -18,6 +18,10 @@ struct StartupOptions
 
     static StartupOptions parse(const QStringList& arguments);
 
+    // What the program runs with: the option's value, or the default without one.
+    QString serviceOriginOrDefault() const;
+    std::chrono::milliseconds refreshIntervalOrDefault() const;
+
     // "scheme://host[:port]" with scheme http or https and nothing else, without a trailing
     // slash; nothing when the text is not such an origin.
     static std::optional<QString> normalizedOrigin(const QString& text);

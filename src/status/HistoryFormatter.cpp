@@ -61,8 +61,8 @@ std::optional<double> utilizationOf(const std::optional<UsageWindow>& window)
 
 QJsonObject windowJson(const UsageWindow& window)
 {
-    return {{QStringLiteral("utilization"), window.utilization},
-            {QStringLiteral("resets_at"), window.resetsAt}};
+    return {{UsageWindow::Key::utilization, window.utilization},
+            {UsageWindow::Key::resetsAt, window.resetsAt}};
 }
 
 } // namespace
@@ -93,17 +93,17 @@ QJsonObject json(const HistoryReading& reading)
     const UsageResponse& usage = reading.usage;
     QJsonObject object{{QStringLiteral("fetched_at"), isoText(reading.fetchedAt)},
                        {QStringLiteral("percent"), usage.headlinePercent()}};
-    const auto window = [&object](const char* key, const std::optional<UsageWindow>& value) {
+    const auto window = [&object](const QString& key, const std::optional<UsageWindow>& value) {
         if (value)
-            object.insert(QLatin1String(key), windowJson(*value));
+            object.insert(key, windowJson(*value));
     };
-    window("five_hour", usage.fiveHour);
-    window("seven_day", usage.sevenDay);
-    window("seven_day_velmar", usage.sevenDayVelmar);
-    window("seven_day_drevan", usage.sevenDayDrevan);
+    using Key = UsageResponse::Key;
+    window(Key::fiveHour, usage.fiveHour);
+    window(Key::sevenDay, usage.sevenDay);
+    window(Key::sevenDayVelmar, usage.sevenDayVelmar);
+    window(Key::sevenDayDrevan, usage.sevenDayDrevan);
     if (usage.extraUsage)
-        object.insert(QStringLiteral("extra_usage"),
-                      StatusFormatter::extraUsageJson(*usage.extraUsage));
+        object.insert(Key::extraUsage, StatusFormatter::extraUsageJson(*usage.extraUsage));
     return object;
 }
 

@@ -44,15 +44,16 @@ QJsonObject waybarFailure(const StatusReading& reading)
 
 QJsonObject StatusFormatter::extraUsageJson(const ExtraUsage& extra)
 {
-    QJsonObject object{{QStringLiteral("is_enabled"), extra.isEnabled}};
-    const auto insert = [&object](const char* key, const auto& value) {
+    using Key = ExtraUsage::Key;
+    QJsonObject object{{Key::isEnabled, extra.isEnabled}};
+    const auto insert = [&object](const QString& key, const auto& value) {
         if (value)
-            object.insert(QLatin1String(key), *value);
+            object.insert(key, *value);
     };
-    insert("monthly_limit", extra.monthlyLimit);
-    insert("used_credits", extra.usedCredits);
-    insert("utilization", extra.utilization);
-    insert("currency", extra.currency);
+    insert(Key::monthlyLimit, extra.monthlyLimit);
+    insert(Key::usedCredits, extra.usedCredits);
+    insert(Key::utilization, extra.utilization);
+    insert(Key::currency, extra.currency);
     return object;
 }
 
@@ -109,8 +110,8 @@ QString StatusFormatter::text(const UsageResponse& usage) const
 
 QJsonObject StatusFormatter::windowJson(const UsageWindow& window) const
 {
-    return {{QStringLiteral("utilization"), window.utilization},
-            {QStringLiteral("resets_at"), window.resetsAt},
+    return {{UsageWindow::Key::utilization, window.utilization},
+            {UsageWindow::Key::resetsAt, window.resetsAt},
             {QStringLiteral("resets_in"), window.timeUntilReset(m_now)}};
 }
 
@@ -121,16 +122,18 @@ QJsonObject StatusFormatter::json(const StatusReading& reading) const
     const UsageResponse& usage = reading.usage;
     QJsonObject object{{QStringLiteral("percent"), usage.headlinePercent()},
                        {QStringLiteral("fetched_at"), reading.fetchedAt.toString(Qt::ISODate)}};
-    const auto window = [this, &object](const char* key, const std::optional<UsageWindow>& value) {
+    const auto window = [this, &object](const QString& key,
+                                        const std::optional<UsageWindow>& value) {
         if (value)
-            object.insert(QLatin1String(key), windowJson(*value));
+            object.insert(key, windowJson(*value));
     };
-    window("five_hour", usage.fiveHour);
-    window("seven_day", usage.sevenDay);
-    window("seven_day_velmar", usage.sevenDayVelmar);
-    window("seven_day_drevan", usage.sevenDayDrevan);
+    using Key = UsageResponse::Key;
+    window(Key::fiveHour, usage.fiveHour);
+    window(Key::sevenDay, usage.sevenDay);
+    window(Key::sevenDayVelmar, usage.sevenDayVelmar);
+    window(Key::sevenDayDrevan, usage.sevenDayDrevan);
     if (usage.extraUsage)
-        object.insert(QStringLiteral("extra_usage"), extraUsageJson(*usage.extraUsage));
+        object.insert(Key::extraUsage, extraUsageJson(*usage.extraUsage));
     if (reading.orgName)
         object.insert(QStringLiteral("org_name"), *reading.orgName);
     return object;

@@ -12,10 +12,6 @@
 
 namespace {
 
-const QString kSessionKey = QStringLiteral("sessionKey");
-const QString kOrgId = QStringLiteral("orgId");
-const QString kOrgName = QStringLiteral("orgName");
-
 // A write holds the lock for milliseconds; a holder that died is noticed at once by its
 // process id, one that hangs (or sits on another host sharing the home) is overruled later.
 constexpr auto kLockStaleAfter = std::chrono::seconds(5);
@@ -57,8 +53,8 @@ CredentialStore::Record CredentialStore::readRecord() const
     if (!bytes)
         return {};
     const auto record = JsonReader::decode<Record>(*bytes, [](const JsonReader& json) {
-        return Record{json.optionalString(kSessionKey), json.optionalString(kOrgId),
-                      json.optionalString(kOrgName)};
+        return Record{json.optionalString(Key::sessionKey), json.optionalString(Key::orgId),
+                      json.optionalString(Key::orgName)};
     });
     return record ? *record : Record{};
 }
@@ -153,11 +149,11 @@ bool CredentialStore::writeRecord(const Record& record) const
 {
     QJsonObject object;
     if (record.sessionKey)
-        object.insert(kSessionKey, *record.sessionKey);
+        object.insert(Key::sessionKey, *record.sessionKey);
     if (record.orgId)
-        object.insert(kOrgId, *record.orgId);
+        object.insert(Key::orgId, *record.orgId);
     if (record.orgName)
-        object.insert(kOrgName, *record.orgName);
+        object.insert(Key::orgName, *record.orgName);
     // The session key is a bearer secret: owner-only, whatever the umask says.
     return JsonFile::write(m_filePath, object, QFile::ReadOwner | QFile::WriteOwner);
 }

@@ -12,6 +12,14 @@
 class CredentialStore
 {
 public:
+    // The keys of credentials.json; a later start hands its session over under the same names.
+    struct Key
+    {
+        static constexpr QLatin1String sessionKey{"sessionKey"};
+        static constexpr QLatin1String orgId{"orgId"};
+        static constexpr QLatin1String orgName{"orgName"};
+    };
+
     struct Session
     {
         QString sessionKey;

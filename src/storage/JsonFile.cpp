@@ -1,6 +1,8 @@
 #include "JsonFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSaveFile>
 #include <fcntl.h>
@@ -24,6 +26,19 @@ int openRegularFile(const QString& path)
     return fd;
 }
 
+bool fail(QSaveFile& file, QString* failure, const QString& reason)
+{
+    file.cancelWriting();
+    if (failure)
+        *failure = reason;
+    return false;
+}
+
+QString folderOf(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+}
+
 } // namespace
 
 std::optional<QByteArray> read(const QString& path)
@@ -45,23 +60,22 @@ std::optional<QByteArray> read(const QString& path)
 }
 
 bool write(const QString& path, const QJsonObject& object,
-           std::optional<QFileDevice::Permissions> permissions)
+           std::optional<QFileDevice::Permissions> permissions, QString* failure)
 {
     QSaveFile file(path);
     // Unbuffered, so a full disk or a file-size limit fails the write itself: Qt 6.4 commits
     // a file whose buffered bytes never reached the disk.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (permissions && !file.setPermissions(*permissions)) {
-        file.cancelWriting();
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        (permissions && !file.setPermissions(*permissions)))
+        return fail(file, failure,
+                    QStringLiteral("non si può scrivere nella cartella %1").arg(folderOf(path)));
     const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return fail(file, failure,
+                    QStringLiteral("la scrittura su disco non è riuscita (disco pieno?)"));
+    if (!file.commit())
+        return fail(file, failure, QStringLiteral("il file precedente non si può sostituire"));
+    return true;
 }
 
 } // namespace JsonFile

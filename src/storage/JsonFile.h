@@ -16,8 +16,11 @@ constexpr qint64 kMaximumSize = 1024 * 1024;
 std::optional<QByteArray> read(const QString& path);
 
 // Writes a compact object atomically; with permissions given the file gets exactly those,
-// before any byte of it is visible under its name. Returns whether the file was replaced.
+// before any byte of it is visible under its name. Returns whether the file was replaced;
+// when it was not, failure (if given) says why in a few Italian words that can end a
+// sentence: "la scrittura su disco non è riuscita (disco pieno?)".
 bool write(const QString& path, const QJsonObject& object,
-           std::optional<QFileDevice::Permissions> permissions = std::nullopt);
+           std::optional<QFileDevice::Permissions> permissions = std::nullopt,
+           QString* failure = nullptr);
 
 } // namespace JsonFile

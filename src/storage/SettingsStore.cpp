@@ -64,12 +64,15 @@ AppSettings SettingsStore::load() const
     return settings;
 }
 
-bool SettingsStore::save(const AppSettings& settings) const
+bool SettingsStore::save(const AppSettings& settings, QString* failure) const
 {
     const auto& limit = settings.extraCreditsMonthlyLimit;
     // JSON has no infinity or NaN: such a limit cannot be encoded, so nothing is written.
-    if (limit && !std::isfinite(*limit))
+    if (limit && !std::isfinite(*limit)) {
+        if (failure)
+            *failure = QStringLiteral("il limite mensile non è un numero finito");
         return false;
+    }
     QJsonObject object{{kAlertEnabled, settings.alertEnabled},
                        {kThreshold, settings.alertThresholdPercent},
                        {kShowExtra, settings.showExtraCredits}};
@@ -78,5 +81,5 @@ bool SettingsStore::save(const AppSettings& settings) const
     insertFlag(object, kBackground, settings.backgroundRefresh);
     insertFlag(object, kKeepHistory, settings.keepHistory);
     insertFlag(object, kResetAlert, settings.resetAlert);
-    return JsonFile::write(m_filePath, object);
+    return JsonFile::write(m_filePath, object, std::nullopt, failure);
 }

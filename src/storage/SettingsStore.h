@@ -14,8 +14,9 @@ public:
     explicit SettingsStore(const QString& folderPath);
 
     AppSettings load() const;
-    // Whether the file was replaced; a failed save leaves the old file.
-    bool save(const AppSettings& settings) const;
+    // Whether the file was replaced; a failed save leaves the old file, and failure (if
+    // given) says why, as JsonFile::write does.
+    bool save(const AppSettings& settings, QString* failure = nullptr) const;
 
     QString filePath() const { return m_filePath; }
 

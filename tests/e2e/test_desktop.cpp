@@ -2,7 +2,7 @@
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
 #include "storage/SettingsStore.h"
-#include "ui/MenuBarLabel.h"
+#include "ui/tray/MenuBarLabel.h"
 
 #include <QDBusConnection>
 #include <QDeadlineTimer>

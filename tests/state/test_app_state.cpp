@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "StateFixture.h"
+#include "StateFor.h"
 #include "state/LoginWindowLauncher.h"
 #include "state/Notifier.h"
 #include "state/StartupOptions.h"
@@ -72,15 +73,18 @@ const QByteArray kOrgB =
 const QStringList kSessionB{"--sk=kB", "--org-id=orgB", "--org-name=AccountB"};
 
 // Session A, stored, and its first report at 30 %; B, at 12 %, is to take its place.
-std::unique_ptr<AppState> stateWithSessionA(UsageService& service, const AppState::Services& with)
+std::unique_ptr<AppState> stateWithSessionA(UsageService& service, const QString& folder,
+                                            Notifier* notifier, LoginWindowLauncher* windows)
 {
     service.setUsageFor("orgA", usageReport(30));
     service.setUsageFor("orgB", usageReport(12));
     service.setBootstrap(200, kOrgB);
-    auto state = std::make_unique<AppState>(QStringList{"pallowe", "--sk=kA", "--org-id=orgA",
-                                                        "--org-name=AccountA",
-                                                        "--service-origin=" + service.origin()},
-                                            with);
+    auto state = stateFor({"pallowe", "--sk=kA", "--org-id=orgA", "--org-name=AccountA",
+                           "--service-origin=" + service.origin()},
+                          folder, [&](AppState::Parts& parts) {
+                              parts.notifier = notifier;
+                              parts.loginWindows = windows;
+                          });
     QCoro::waitFor(state->refresh());
     return state;
 }
@@ -173,40 +177,40 @@ void TestAppState::refresh()
     TemporaryHome home;
     UsageService service;
     service.setUsageBody(usageReport(30));
-    AppState state(sessionArguments(service.origin()) << "--org-name=Caff\u00e8",
-                   {home.dataFolder()});
-    QCoro::waitFor(state.refresh());
-    const QDateTime firstUpdate = *state.lastUpdated();
+    const auto state =
+        stateFor(sessionArguments(service.origin()) << "--org-name=Caff\u00e8", home.dataFolder());
+    QCoro::waitFor(state->refresh());
+    const QDateTime firstUpdate = *state->lastUpdated();
     // The file changed behind the state's back: each refresh reads it anew.
     if (row.credentials == "-")
-        QFile::remove(state.credentialStore().filePath());
+        QFile::remove(state->credentialStore().filePath());
     else if (!row.credentials.isEmpty())
         writeCredentials(home.dataFolder(), row.credentials);
 
     service.setUsageBody(row.body, row.status);
-    QSignalSpy loading(&state, &AppState::isLoadingChanged);
-    QSignalSpy usage(&state, &AppState::usageChanged);
-    QSignalSpy names(&state, &AppState::orgNameChanged);
-    QSignalSpy settings(&state, &AppState::settingsChanged);
-    state.setSettings(state.settings()); // an equal value: no signal
-    QCoro::waitFor(state.refresh());
+    QSignalSpy loading(state.get(), &AppState::isLoadingChanged);
+    QSignalSpy usage(state.get(), &AppState::usageChanged);
+    QSignalSpy names(state.get(), &AppState::orgNameChanged);
+    QSignalSpy settings(state.get(), &AppState::settingsChanged);
+    state->setSettings(state->settings()); // an equal value: no signal
+    QCoro::waitFor(state->refresh());
     QCOMPARE(service.requestCount(), 1 + requests);
     QCOMPARE(loading.count(), 2 * requests);
     QCOMPARE(usage.count(), requests && row.error.isEmpty() ? 1 : 0);
     QCOMPARE(names.count(), row.nameChanges);
     QCOMPARE(settings.count(), 0);
-    QCOMPARE(state.menuBarPercent(), row.percent);
-    QCOMPARE(state.error().value_or(""), row.error);
-    QCOMPARE(state.isConfigured(), row.configured);
+    QCOMPARE(state->menuBarPercent(), row.percent);
+    QCOMPARE(state->error().value_or(""), row.error);
+    QCOMPARE(state->isConfigured(), row.configured);
     if (!row.configured) // a refused session is gone from the disk too
-        QVERIFY(!state.credentialStore().hasCredentials());
+        QVERIFY(!state->credentialStore().hasCredentials());
     if (!row.error.isEmpty())
-        QCOMPARE(*state.lastUpdated(), firstUpdate);
+        QCOMPARE(*state->lastUpdated(), firstUpdate);
 
     // The next refresh that gets past its session test clears the error as it starts.
     service.setUsageBody(usageReport(60));
-    QCoro::waitFor(state.refresh());
-    QCOMPARE(state.error().has_value(), !row.configured && !row.error.isEmpty());
+    QCoro::waitFor(state->refresh());
+    QCOMPARE(state->error().has_value(), !row.configured && !row.error.isEmpty());
 }
 
 void TestAppState::signIn_data()
@@ -244,9 +248,8 @@ void TestAppState::signIn()
     service.setUsageBody(usageReport(33));
     CredentialStore(home.dataFolder()).setSessionKey("old"); // not a whole session
     FakeLoginWindows windows;
-    auto state =
-        std::make_unique<AppState>(QStringList{"pallowe", "--service-origin=" + service.origin()},
-                                   AppState::Services{home.dataFolder(), nullptr, &windows});
+    auto state = stateFor({"pallowe", "--service-origin=" + service.origin()}, home.dataFolder(),
+                          [&](AppState::Parts& parts) { parts.loginWindows = &windows; });
     const QStringList before = stored(*state);
 
     state->startOAuthLogin();
@@ -307,7 +310,7 @@ void TestAppState::lateRepliesChangeNothing()
     UsageService service;
     CountingNotifier notifier;
     FakeLoginWindows windows;
-    const auto state = stateWithSessionA(service, {home.dataFolder(), &notifier, &windows});
+    const auto state = stateWithSessionA(service, home.dataFolder(), &notifier, &windows);
 
     // A's next reply would be over the alert's 80 %, or a refusal; it waits until B is in.
     service.hold("orgA");
@@ -354,7 +357,7 @@ void TestAppState::unstoredSessionLastsTheRun()
     TemporaryHome home;
     UsageService service;
     FakeLoginWindows windows;
-    const auto state = stateWithSessionA(service, {home.dataFolder(), nullptr, &windows});
+    const auto state = stateWithSessionA(service, home.dataFolder(), nullptr, &windows);
     const QString folder = home.dataFolder(), moved = folder + ".moved";
     const QByteArray before = contents(state->credentialStore().filePath());
 
@@ -432,13 +435,15 @@ void TestAppState::startup()
     TemporaryHome home;
     if (!row.stored.isEmpty())
         writeCredentials(home.dataFolder(), row.stored);
-    const AppState state(QStringList{"/usr/bin/pallowe"} + row.arguments, {home.dataFolder()});
-    QCOMPARE(stored(state), row.session);
-    QCOMPARE(state.isConfigured(), row.configured);
-    QCOMPARE(state.orgName(), state.credentialStore().orgName());
-    QCOMPARE(state.serviceOrigin(), row.origin);
-    QCOMPARE(state.refreshLoop()->interval(), std::chrono::seconds(row.interval));
-    const QStringList warnings = StartupOptions::parse(row.arguments).warnings;
+    const QStringList arguments = QStringList{"/usr/bin/pallowe"} + row.arguments;
+    const auto state = stateFor(arguments, home.dataFolder());
+    QCOMPARE(stored(*state), row.session);
+    QCOMPARE(state->isConfigured(), row.configured);
+    QCOMPARE(state->orgName(), state->credentialStore().orgName());
+    const StartupOptions options = StartupOptions::parse(arguments);
+    QCOMPARE(options.serviceOriginOrDefault(), row.origin);
+    QCOMPARE(options.refreshIntervalOrDefault(), std::chrono::seconds(row.interval));
+    const QStringList warnings = options.warnings;
     QCOMPARE(warnings.size(), row.warning.isEmpty() ? 0 : 1);
     QVERIFY2(warnings.isEmpty() ||
                  (warnings[0].contains(" ignorato, ") && warnings[0].endsWith(": " + row.warning)),

@@ -1,5 +1,6 @@
 #include "DBusMock.h"
 #include "StateFixture.h"
+#include "StateFor.h"
 #include "platform/FreedesktopNotifier.h"
 #include "platform/LogindSleepWatcher.h"
 #include "platform/ReachabilityWatcher.h"
@@ -48,9 +49,9 @@ void TestRefreshLoop::followsPanelSettingsAndSession()
     AppSettings background;
     background.backgroundRefresh = true;
     SettingsStore(home.dataFolder()).save(background);
-    AppState state(sessionArguments(service.origin()),
-                   {home.dataFolder(), nullptr, nullptr, nullptr, 300ms});
-    RefreshLoop* loop = state.refreshLoop();
+    const auto state = stateFor(sessionArguments(service.origin()), home.dataFolder(),
+                                [](AppState::Parts& parts) { parts.refreshInterval = 300ms; });
+    RefreshLoop* loop = state->refreshLoop();
 
     QTRY_COMPARE(service.requestCount(), 1); // in the background from the start
     QTRY_COMPARE(service.requestCount(), 2); // and again after an interval
@@ -63,7 +64,7 @@ void TestRefreshLoop::followsPanelSettingsAndSession()
     // Closing the panel keeps the loop; turning the setting off then stops it.
     loop->setPanelShown(false);
     QVERIFY(loop->isRunning());
-    state.setSettings(AppSettings{});
+    state->setSettings(AppSettings{});
     QTest::qWait(400);
     QCOMPARE(service.requestCount(), 3);
 
@@ -78,9 +79,9 @@ void TestRefreshLoop::followsPanelSettingsAndSession()
 
     // A session handed over while the panel shows another is fetched at once.
     loop->setPanelShown(true);
-    QTRY_VERIFY(service.requestCount() == 7 && !state.isLoading());
-    state.applyCommandLineSession(StartupOptions::parse({"--sk=k2", "--org-id=o2"}));
-    QVERIFY(state.isLoading());
+    QTRY_VERIFY(service.requestCount() == 7 && !state->isLoading());
+    state->applyCommandLineSession(StartupOptions::parse({"--sk=k2", "--org-id=o2"}));
+    QVERIFY(state->isLoading());
     QTRY_COMPARE(service.requestCount("/api/organizations/o2/usage"), 1);
 
     // Against a service that does not answer, each new session's refresh takes the place of
@@ -89,13 +90,13 @@ void TestRefreshLoop::followsPanelSettingsAndSession()
     service.hold("slow-");
     for (const QString org :
          {"slow-1", "slow-2", "slow-3", "slow-4", "slow-5", "slow-6", "slow-7"}) {
-        state.applyCommandLineSession(StartupOptions::parse({"--sk=k", "--org-id=" + org}));
+        state->applyCommandLineSession(StartupOptions::parse({"--sk=k", "--org-id=" + org}));
         QTRY_COMPARE(service.requestCount("/api/organizations/" + org + "/usage"), 1);
     }
     service.setUsageFor("slow-7", usageReport(7));
     service.release();
-    QTRY_VERIFY(state.usage() && !state.isLoading());
-    QCOMPARE(state.menuBarPercent(), 7);
+    QTRY_VERIFY(state->usage() && !state->isLoading());
+    QCOMPARE(state->menuBarPercent(), 7);
 }
 
 void TestRefreshLoop::wakeRefreshesWhenDue_data()
@@ -124,12 +125,12 @@ void TestRefreshLoop::wakeRefreshesWhenDue()
     LogindSleepWatcher sleepWatcher(QDBusConnection::sessionBus());
     ReachabilityWatcher reachabilityWatcher;
     const QList<WakeWatcher*> watchers{&sleepWatcher, &reachabilityWatcher};
-    AppState state(sessionArguments(service.origin()),
-                   {home.dataFolder(), nullptr, nullptr, nullptr, 300s, watchers});
+    const auto state = stateFor(sessionArguments(service.origin()), home.dataFolder(),
+                                [&](AppState::Parts& parts) { parts.wakeWatchers = watchers; });
     std::chrono::milliseconds now = 1h; // the suspend-proof clock, moved by hand
-    state.refreshLoop()->setClock([&now] { return now; });
-    state.refreshLoop()->setPanelShown(true);
-    QTRY_VERIFY(service.requestCount() == 1 && !state.isLoading());
+    state->refreshLoop()->setClock([&now] { return now; });
+    state->refreshLoop()->setPanelShown(true);
+    QTRY_VERIFY(service.requestCount() == 1 && !state->isLoading());
 
     now += std::chrono::seconds(secondsAway);
     service.setUsageBody("{}");
@@ -174,13 +175,14 @@ void TestRefreshLoop::alerts()
     UsageService service;
     DBusMock server;
     QVERIFY2(server.start(), qPrintable(server.failure()));
-    FreedesktopNotifier notifier([](const QString&, const QString&) { QFAIL("a balloon"); });
+    FreedesktopNotifier notifier;
+    connect(&notifier, &FreedesktopNotifier::undelivered, [] { QFAIL("a balloon"); });
     AppSettings settings;
     std::unique_ptr<AppState> state;
     for (const QString& step : ("restart " + steps).split(u' ')) {
         if (step == u"restart")
-            state = std::make_unique<AppState>(sessionArguments(service.origin()),
-                                               AppState::Services{home.dataFolder(), &notifier});
+            state = stateFor(sessionArguments(service.origin()), home.dataFolder(),
+                             [&](AppState::Parts& parts) { parts.notifier = &notifier; });
         else if (step == u"on" || step == u"off")
             settings.alertEnabled = step == u"on";
         else if (step.startsWith(u't'))

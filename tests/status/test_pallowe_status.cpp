@@ -341,15 +341,16 @@ private slots:
         }
     }
 
-    // Neither the GUI nor SQLite: the history's library is loaded by --history alone.
-    void linksNoGuiNorSqlite()
+    // Neither the GUI, nor the bus the tray program's adapters speak, nor SQLite: the history's
+    // library is loaded by --history alone.
+    void linksNoGuiBusNorSqlite()
     {
         QProcess ldd;
         ldd.start("ldd", {PALLOWE_STATUS});
         QVERIFY(ldd.waitForFinished(10000));
         const QByteArray libraries = ldd.readAllStandardOutput();
         QVERIFY2(libraries.contains("libQt6Core.so") && !libraries.contains("libQt6Gui") &&
-                     !libraries.contains("libsqlite3"),
+                     !libraries.contains("libQt6DBus") && !libraries.contains("libsqlite3"),
                  libraries);
     }
 };

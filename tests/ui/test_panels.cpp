@@ -1,23 +1,26 @@
+#include "FileSizeLimit.h"
 #include "SignInProcessLauncher.h"
+#include "StateFor.h"
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
 #include "TestHttpServer.h"
-#include "TrayWaiter.h"
+#include "platform/TrayWaiter.h"
 #include "state/AppState.h"
 #include "state/LoginWindowLauncher.h"
 #include "state/Notifier.h"
-#include "ui/ElidedLabel.h"
-#include "ui/MainView.h"
-#include "ui/PalloweApp.h"
-#include "ui/PopupPanel.h"
-#include "ui/SettingsView.h"
-#include "ui/SettingsWindowController.h"
-#include "ui/SetupView.h"
-#include "ui/SystemColors.h"
-#include "ui/UsageBar.h"
-#include "ui/UsageView.h"
 #include "ui/history/HistoryChart.h"
 #include "ui/history/HistoryView.h"
+#include "ui/panel/MainView.h"
+#include "ui/panel/SetupView.h"
+#include "ui/panel/UsageBar.h"
+#include "ui/panel/UsageView.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/settings/SettingsWindowController.h"
+#include "ui/style/SystemColors.h"
+#include "ui/tray/PalloweApp.h"
+#include "ui/tray/PopupPanel.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/WarningBanner.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -84,6 +87,12 @@ private:
     const int m_saved = ::dup(STDERR_FILENO);
     QTemporaryFile m_file;
 };
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // The named child of a view; a missing one ends the test at once with its name.
 template <typename T = QWidget> T* child(const QObject* view, const char* name)
@@ -432,7 +441,7 @@ private slots:
         if (dark && !is("history"))
             QApplication::setPalette(darkPalette(m_light));
         if (is("unnamed")) // a name stored before goes with a command line that gives none
-            AppState(arguments(kConfigured), AppState::Services{m_home->dataFolder()});
+            stateFor(arguments(kConfigured), m_home->dataFolder());
         if (is("not saved")) { // a file where the folder goes: the session lives in memory
             QDir().mkpath(QFileInfo(m_home->dataFolder()).path());
             QFile(m_home->dataFolder()).open(QIODevice::WriteOnly);
@@ -443,8 +452,13 @@ private slots:
             session.clear();
         if (is("settings"))
             session << QStringLiteral("--refresh-interval=5");
-        AppState state(arguments(session),
-                       {m_home->dataFolder(), nullptr, &m_recorder, nullptr, 100ms});
+        const auto built =
+            stateFor(arguments(session), m_home->dataFolder(), [&](AppState::Parts& parts) {
+                parts.loginWindows = &m_recorder;
+                if (!is("settings"))
+                    parts.refreshInterval = 100ms;
+            });
+        AppState& state = *built;
         AppSettings settings;
         settings.showExtraCredits = !is("hidden");
         state.setSettings(settings);
@@ -545,8 +559,15 @@ private slots:
     void trayItemAndPanel()
     {
         setReply("{" + kFiveHour + "}");
-        PalloweApp app(arguments(kConfigured), {m_home->dataFolder(), &m_recorder, &m_recorder});
-        AppState* state = app.state();
+        SettingsWindowOpener settingsWindows(&m_recorder);
+        const auto built =
+            stateFor(arguments(kConfigured), m_home->dataFolder(), [&](AppState::Parts& parts) {
+                parts.notifier = &m_recorder;
+                parts.loginWindows = &m_recorder;
+                parts.settingsWindows = &settingsWindows;
+            });
+        AppState* state = built.get();
+        PalloweApp app(state);
         qint64 aged = 0; // seconds since the last reading, as the tooltip's clock tells
         app.setClock([&] { return state->lastUpdated().value_or(QDateTime()).addSecs(aged); });
         const auto balloon = [&] { return app.showFallbackMessage("t", "b"); };
@@ -636,7 +657,9 @@ private slots:
             QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
         }
         SignInProcessLauncher windows(program.fileName(), m_server->origin());
-        PalloweApp app(arguments({}), {m_home->dataFolder(), nullptr, &windows});
+        const auto state = stateFor(arguments({}), m_home->dataFolder(),
+                                    [&](AppState::Parts& parts) { parts.loginWindows = &windows; });
+        PalloweApp app(state.get());
         QSignalSpy failed(app.state(), &AppState::loginWindowFailed);
         StandardError standardError;
         for (const int attempt : {1, 2}) {
@@ -665,22 +688,27 @@ private slots:
     }
 
     // Every control edits a draft of its own window, which only "Salva" and Ctrl+Return store.
+    // A save the file cannot take applies all the same, and keeps the window open to say so.
     void settingsEditAndClose_data()
     {
         QTest::addColumn<QString>("way"); // a button or keys
         QTest::addColumn<bool>("saves");
-        QTest::newRow("Salva") << "saveButton" << true;
-        QTest::newRow("Ctrl+Return, not Return or Escape alone") << "Ctrl+Return" << true;
-        QTest::newRow("Annulla") << "cancelButton" << false;
-        QTest::newRow("Ctrl+Escape") << "Ctrl+Escape" << false;
-        QTest::newRow("close button") << "" << false;
+        QTest::addColumn<bool>("diskFull"); // until the window has said so
+        QTest::newRow("Salva") << "saveButton" << true << false;
+        QTest::newRow("Ctrl+Return, not Return or Escape alone") << "Ctrl+Return" << true << false;
+        QTest::newRow("Annulla") << "cancelButton" << false << false;
+        QTest::newRow("Ctrl+Escape") << "Ctrl+Escape" << false << false;
+        QTest::newRow("close button") << "" << false << false;
+        QTest::newRow("Salva on a full disk, then again") << "saveButton" << true << true;
     }
 
     void settingsEditAndClose()
     {
         QFETCH(QString, way);
         QFETCH(bool, saves);
-        AppState state({"pallowe"}, {m_home->dataFolder()});
+        QFETCH(bool, diskFull);
+        const auto built = stateFor({"pallowe"}, m_home->dataFolder());
+        AppState& state = *built;
         const QString file = state.settingsStore().filePath();
         AppSettings before;
         before.alertThresholdPercent = 50;
@@ -713,6 +741,22 @@ private slots:
         QVERIFY(!child(window, "limitBlock")->isVisible());
         QCOMPARE(child<QLineEdit>(other, "limitField")->text(), QString());
 
+        const AppSettings edited{false, 95, false, 99.5, true}; // every field edited
+        if (diskFull) {
+            QVERIFY(state.settingsStore().save(before));
+            const QByteArray stored = contents(file);
+            {
+                const FileSizeLimit limit(16);
+                child<QAbstractButton>(window, "saveButton")->click();
+            }
+            QVERIFY(window && child(window, "saveErrorBanner")->isVisible());
+            QCOMPARE(child<WarningBanner>(window, "saveErrorBanner")->text(),
+                     "Impossibile salvare le impostazioni: la scrittura su disco non è riuscita "
+                     "(disco pieno?). Restano in uso fino alla chiusura di Pallowe.");
+            checkTexts(window);
+            QCOMPARE(contents(file), stored);
+            QCOMPARE(state.settings(), edited);
+        }
         if (way.endsWith(QLatin1String("Button"))) {
             child<QAbstractButton>(window, qPrintable(way))->click();
         } else if (way.isEmpty()) {
@@ -724,7 +768,6 @@ private slots:
             QTest::keySequence(field, QKeySequence(way));
         }
         QTRY_VERIFY(window.isNull());
-        const AppSettings edited{false, 95, false, 99.5, true}; // every field edited
         QCOMPARE(state.settings(), saves ? edited : before);
         QCOMPARE(QFile::exists(file), saves);
         if (saves)

@@ -1,12 +1,12 @@
-#include "ui/DateTexts.h"
-#include "ui/LimitText.h"
-#include "ui/MenuBarLabel.h"
-#include "ui/PopupPlacement.h"
-#include "ui/SymbolIcon.h"
-#include "ui/SystemColors.h"
-#include "ui/UsageBar.h"
+#include "ui/dates/DateTexts.h"
 #include "ui/history/HistoryChart.h"
 #include "ui/history/HistoryCharts.h"
+#include "ui/panel/UsageBar.h"
+#include "ui/settings/LimitText.h"
+#include "ui/style/SymbolIcon.h"
+#include "ui/style/SystemColors.h"
+#include "ui/tray/MenuBarLabel.h"
+#include "ui/tray/PopupPlacement.h"
 
 #include <QMouseEvent>
 #include <QTest>

@@ -1,6 +1,6 @@
 // Renders the application icon (the tray gauge, unconfigured) as PNG files for the icon
 // theme, so the launcher, the notifications and the tray all show the same mark.
-#include "ui/MenuBarLabel.h"
+#include "ui/tray/MenuBarLabel.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 // and not signed in) at every size the
 // tray may ask for, on a light and a dark panel, into one contact sheet, so the faces can be
 // judged the way a user meets them.
-#include "ui/MenuBarLabel.h"
+#include "ui/tray/MenuBarLabel.h"
 
 #include <QFont>
 #include <QGuiApplication>

@@ -1,12 +1,12 @@
 #include "HistoryChart.h"
 
 #include "model/UsageWindow.h"
-#include "ui/PanelStyle.h"
-#include "ui/SettingsView.h"
-#include "ui/SymbolIcon.h"
-#include "ui/SystemColors.h"
-#include "ui/SystemFont.h"
-#include "ui/UsageBar.h"
+#include "ui/panel/UsageBar.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SymbolIcon.h"
+#include "ui/style/SystemColors.h"
+#include "ui/style/SystemFont.h"
 
 #include <QEvent>
 #include <QFontMetricsF>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "HistoryChartInput.h"
-#include "ui/PanelStyle.h"
+#include "ui/style/PanelStyle.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,6 +1,6 @@
 #include "HistoryCharts.h"
 
-#include "ui/DateTexts.h"
+#include "ui/dates/DateTexts.h"
 
 #include <algorithm>
 #include <array>

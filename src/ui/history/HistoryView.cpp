@@ -3,10 +3,10 @@
 #include "HistoryChart.h"
 #include "SegmentedSwitch.h"
 #include "model/UsageWindow.h"
-#include "ui/Divider.h"
-#include "ui/PanelStyle.h"
-#include "ui/SystemColors.h"
-#include "ui/UsageBar.h"
+#include "ui/panel/UsageBar.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemColors.h"
+#include "ui/widgets/Divider.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "SegmentedSwitch.h"
 
-#include "ui/PanelStyle.h"
-#include "ui/SystemColors.h"
-#include "ui/SystemFont.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemColors.h"
+#include "ui/style/SystemFont.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

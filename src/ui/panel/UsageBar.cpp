@@ -1,8 +1,9 @@
 #include "UsageBar.h"
 
-#include "SystemColors.h"
-#include "SystemFont.h"
+#include "model/UsageBand.h"
 #include "model/UsageWindow.h"
+#include "ui/style/SystemColors.h"
+#include "ui/style/SystemFont.h"
 
 #include <QEasingCurve>
 #include <QEvent>
@@ -97,10 +98,14 @@ QString UsageBar::percentText(double percent)
 
 QColor UsageBar::bandColor(double percent, const QPalette& palette)
 {
-    if (percent >= 85)
+    switch (usageBandOf(percent)) {
+    case UsageBand::Critical:
         return SystemColors::red(palette);
-    if (percent >= 65)
+    case UsageBand::Warning:
         return SystemColors::orange(palette);
+    case UsageBand::Normal:
+        break;
+    }
     return SystemColors::blue(palette);
 }
 

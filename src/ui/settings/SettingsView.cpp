@@ -1,15 +1,16 @@
 #include "SettingsView.h"
 
-#include "DateTexts.h"
-#include "Divider.h"
 #include "LimitText.h"
-#include "PanelButton.h"
-#include "PanelStyle.h"
-#include "SectionBox.h"
-#include "SystemColors.h"
-#include "SystemFont.h"
 #include "state/AppState.h"
 #include "state/Notifier.h"
+#include "ui/dates/DateTexts.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemColors.h"
+#include "ui/style/SystemFont.h"
+#include "ui/widgets/Divider.h"
+#include "ui/widgets/PanelButton.h"
+#include "ui/widgets/SectionBox.h"
+#include "ui/widgets/WarningBanner.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -94,6 +95,7 @@ QWidget* SettingsView::buildGroups()
     layout->addWidget(buildAlertGroup());
     layout->addWidget(buildCreditsGroup());
     layout->addWidget(buildRefreshGroup());
+    layout->addWidget(buildSaveError());
     return groups;
 }
 
@@ -214,6 +216,14 @@ QWidget* SettingsView::buildRefreshGroup()
     return box;
 }
 
+QWidget* SettingsView::buildSaveError()
+{
+    m_saveError = new WarningBanner(this);
+    m_saveError->setObjectName(QStringLiteral("saveErrorBanner"));
+    m_saveError->hide();
+    return m_saveError;
+}
+
 QWidget* SettingsView::buildButtons()
 {
     auto* buttons = new QWidget(this);
@@ -279,7 +289,12 @@ void SettingsView::save()
 {
     const QString text = m_limitField->text();
     m_draft.extraCreditsMonthlyLimit = text.isEmpty() ? std::nullopt : LimitText::parse(text);
-    m_state->setSettings(m_draft);
-    m_state->settingsStore().save(m_draft);
+    // The state keeps them either way; the form stays to say they were not stored, and
+    // "Salva" can try again.
+    if (const auto failure = m_state->saveSettings(m_draft)) {
+        m_saveError->setText(*failure);
+        m_saveError->show();
+        return;
+    }
     m_onClose();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PanelStyle.h"
 #include "storage/AppSettings.h"
+#include "ui/style/PanelStyle.h"
 
 #include <QWidget>
 #include <functional>
@@ -13,9 +13,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class WarningBanner;
 
 // The settings form. It edits a copy of the settings; only "Salva" hands the copy to the
-// state and the settings file.
+// state and the settings file. A save the file could not take leaves the form open, saying so.
 class SettingsView : public QWidget
 {
     Q_OBJECT
@@ -42,6 +43,7 @@ private:
     QWidget* buildAlertGroup();
     QWidget* buildCreditsGroup();
     QWidget* buildRefreshGroup();
+    QWidget* buildSaveError();
     QWidget* buildButtons();
 
     void setAlertEnabled(bool enabled);
@@ -61,4 +63,5 @@ private:
     QWidget* m_limitBlock = nullptr;
     QLineEdit* m_limitField = nullptr;
     QCheckBox* m_backgroundToggle = nullptr;
+    WarningBanner* m_saveError = nullptr;
 };

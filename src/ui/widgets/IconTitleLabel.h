@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PanelStyle.h"
-#include "SymbolIcon.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SymbolIcon.h"
 
 #include <QFont>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "BarSlot.h"
 
-#include "PanelStyle.h"
 #include "UsageBar.h"
+#include "ui/style/PanelStyle.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

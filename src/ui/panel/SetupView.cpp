@@ -1,12 +1,12 @@
 #include "SetupView.h"
 
-#include "BusySpinner.h"
-#include "Divider.h"
-#include "PanelButton.h"
 #include "PanelHeader.h"
-#include "PanelStyle.h"
-#include "WarningBanner.h"
 #include "state/AppState.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/widgets/BusySpinner.h"
+#include "ui/widgets/Divider.h"
+#include "ui/widgets/PanelButton.h"
+#include "ui/widgets/WarningBanner.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "MenuBarLabel.h"
 
-#include "SystemColors.h"
 #include "model/UsageBand.h"
+#include "ui/style/SystemColors.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -13,6 +13,8 @@
 #include <functional>
 
 namespace {
+
+constexpr qint64 kNeedleThirdFrom = 35;
 
 qreal needleFraction(MenuBarLabel::Needle needle)
 {
@@ -170,13 +172,16 @@ void paintDash(QPainter& painter, const QRectF& box, qreal stroke, const QColor&
 
 MenuBarLabel::Needle MenuBarLabel::needle(qint64 percent)
 {
-    if (percent >= 85)
+    switch (usageBandOf(percent)) {
+    case UsageBand::Critical:
         return Needle::Full;
-    if (percent >= 65)
+    case UsageBand::Warning:
         return Needle::TwoThirds;
-    if (percent >= 35)
-        return Needle::Third;
-    return Needle::Bottom;
+    case UsageBand::Normal:
+        break;
+    }
+    // The gauge's own step within the first band.
+    return percent >= kNeedleThirdFrom ? Needle::Third : Needle::Bottom;
 }
 
 MenuBarLabel::Band MenuBarLabel::band(qint64 percent)

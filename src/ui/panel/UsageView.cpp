@@ -1,15 +1,15 @@
 #include "UsageView.h"
 
 #include "BarSlot.h"
-#include "BusySpinner.h"
-#include "DateTexts.h"
-#include "Divider.h"
-#include "IconTitleLabel.h"
 #include "PanelHeader.h"
-#include "PanelStyle.h"
-#include "SectionBox.h"
-#include "WarningBanner.h"
 #include "state/AppState.h"
+#include "ui/dates/DateTexts.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/widgets/BusySpinner.h"
+#include "ui/widgets/Divider.h"
+#include "ui/widgets/IconTitleLabel.h"
+#include "ui/widgets/SectionBox.h"
+#include "ui/widgets/WarningBanner.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "TrayWaiter.h"
 
-#include "ui/X11Selection.h"
+#include "X11Selection.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

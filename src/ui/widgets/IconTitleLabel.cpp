@@ -1,6 +1,6 @@
 #include "IconTitleLabel.h"
 
-#include "PanelStyle.h"
+#include "ui/style/PanelStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

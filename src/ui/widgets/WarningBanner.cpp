@@ -1,7 +1,7 @@
 #include "WarningBanner.h"
 
-#include "PanelStyle.h"
-#include "SystemColors.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemColors.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

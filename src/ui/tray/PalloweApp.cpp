@@ -1,24 +1,17 @@
 #include "PalloweApp.h"
 
-#include "DateTexts.h"
 #include "MenuBarLabel.h"
 #include "PopupPanel.h"
-#include "SettingsWindowController.h"
 #include "state/AppState.h"
+#include "ui/dates/DateTexts.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, QObject* parent)
-    : QObject(parent), m_settingsWindows(std::make_unique<SettingsWindowOpener>(services.notifier)),
-      m_state(
-          new AppState(arguments,
-                       {services.dataFolder, services.notifier, services.loginWindows,
-                        m_settingsWindows.get(), services.refreshInterval, services.wakeWatchers},
-                       this)),
-      m_panel(std::make_unique<PopupPanel>(m_state))
+PalloweApp::PalloweApp(AppState* state, QObject* parent)
+    : QObject(parent), m_state(state), m_panel(std::make_unique<PopupPanel>(m_state))
 {
     // The panel stepped aside for the sign-in window; it comes back to say why none opened.
     connect(m_state, &AppState::loginWindowFailed, this, &PalloweApp::openPanel);
@@ -27,11 +20,6 @@ PalloweApp::PalloweApp(const QStringList& arguments, const Services& services, Q
 PalloweApp::~PalloweApp()
 {
     delete m_tray; // before the menu it points to
-}
-
-void PalloweApp::setLoginWindows(LoginWindowLauncher* loginWindows)
-{
-    m_state->setWindowLaunchers(loginWindows, m_settingsWindows.get());
 }
 
 void PalloweApp::installTrayItem()

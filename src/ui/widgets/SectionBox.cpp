@@ -1,8 +1,8 @@
 #include "SectionBox.h"
 
 #include "IconTitleLabel.h"
-#include "PanelStyle.h"
-#include "SystemColors.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemColors.h"
 
 #include <QPainter>
 #include <QPainterPath>

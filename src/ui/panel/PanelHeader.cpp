@@ -1,9 +1,9 @@
 #include "PanelHeader.h"
 
-#include "BusySpinner.h"
-#include "ElidedLabel.h"
-#include "PanelStyle.h"
-#include "SystemFont.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemFont.h"
+#include "ui/widgets/BusySpinner.h"
+#include "ui/widgets/ElidedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "PanelButton.h"
 
-#include "PanelStyle.h"
-#include "SystemColors.h"
-#include "SystemFont.h"
+#include "ui/style/PanelStyle.h"
+#include "ui/style/SystemColors.h"
+#include "ui/style/SystemFont.h"
 
 #include <QFocusEvent>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "PopupPanel.h"
 
-#include "MainView.h"
 #include "PopupPlacement.h"
-#include "UsageView.h"
-#include "X11Selection.h"
+#include "platform/X11Selection.h"
+#include "ui/panel/MainView.h"
+#include "ui/panel/UsageView.h"
 
 #include <QCursor>
 #include <QGuiApplication>

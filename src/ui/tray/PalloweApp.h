@@ -1,44 +1,26 @@
 #pragma once
 
-#include "state/RefreshLoop.h"
-
 #include <QDateTime>
-#include <QList>
 #include <QObject>
-#include <QStringList>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class AppState;
-class LoginWindowLauncher;
-class Notifier;
 class PopupPanel;
 class QMenu;
 class QSystemTrayIcon;
-class SettingsWindowOpener;
-class WakeWatcher;
 
-// The running program: the one AppState of the process, the tray item whose face follows
-// the usage, and the drop-down panel the item opens.
+// The running program's face: the tray item whose face follows the usage of the one AppState
+// of the process, and the drop-down panel the item opens.
 class PalloweApp : public QObject
 {
     Q_OBJECT
 
 public:
-    struct Services
-    {
-        QString dataFolder;
-        Notifier* notifier = nullptr;
-        LoginWindowLauncher* loginWindows = nullptr;
-        std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
-        QList<WakeWatcher*> wakeWatchers = {};
-    };
-
     using Clock = std::function<QDateTime()>;
 
-    PalloweApp(const QStringList& arguments, const Services& services, QObject* parent = nullptr);
+    explicit PalloweApp(AppState* state, QObject* parent = nullptr);
     ~PalloweApp() override;
 
     // The clock the tooltip's age of the reading is worked out against.
@@ -48,10 +30,6 @@ public:
     PopupPanel* panel() const { return m_panel.get(); }
     // Null until installTrayItem().
     QSystemTrayIcon* trayItem() const { return m_tray; }
-
-    // The sign-in windows depend on the service origin the state settled on at start-up, so
-    // they come after the state.
-    void setLoginWindows(LoginWindowLauncher* loginWindows);
 
     // Puts the item in the tray; call once a tray is there.
     void installTrayItem();
@@ -70,7 +48,6 @@ private:
     // The percentage the face shows: none before the session's first report.
     std::optional<qint64> reading() const;
 
-    std::unique_ptr<SettingsWindowOpener> m_settingsWindows;
     AppState* m_state;
     std::unique_ptr<PopupPanel> m_panel;
     std::unique_ptr<QMenu> m_menu;

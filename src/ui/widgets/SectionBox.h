@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SymbolIcon.h"
+#include "ui/style/SymbolIcon.h"
 
 #include <QWidget>
 

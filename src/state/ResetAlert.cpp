@@ -5,6 +5,7 @@
 #include "RefreshLoop.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 namespace {
 
@@ -81,8 +82,8 @@ void ResetAlert::await(const UsageWindow& window)
         m_loop->cancelRefreshOnce();
         return;
     }
-    const double timeScale =
-        double(m_loop->interval().count()) / double(RefreshLoop::kDefaultInterval.count());
+    const double timeScale = std::min(1.0, double(m_loop->interval().count()) /
+                                               double(RefreshLoop::kDefaultInterval.count()));
     const auto grace = std::chrono::milliseconds(qint64(double(kGrace.count()) * timeScale));
     m_loop->refreshOnceAfter(std::chrono::milliseconds(untilReset) + grace);
 }

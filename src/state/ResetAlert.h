@@ -22,7 +22,8 @@ class ResetAlert : public QObject
 
 public:
     // How long after the announced reset the refresh goes out, so the service has reset by
-    // then. Like the forecast's spans, it shrinks with a shortened refresh interval.
+    // then. Like the forecast's spans, it shrinks with a shortened refresh interval (demo,
+    // tests); a longer one leaves it as it is.
     static constexpr std::chrono::milliseconds kGrace = std::chrono::seconds(5);
 
     ResetAlert(AppState* state, RefreshLoop* loop, Notifier* notifier, QObject* parent = nullptr);

@@ -186,17 +186,18 @@ void TestRefreshLoop::alerts_data()
         << "85 t70 85 t85 87 off 10 on 90" << Alerts{{alert(85, 80), 0}, {alert(87, 85), 0}};
     QTest::newRow("alerts off, threshold 0") << "off 99 10 99 on t0 99 10 99" << Alerts{};
     QTest::newRow("reset alert: once per reset, in place of the threshold alert")
-        << "r 70@300 - 85@300 + ~10 - 10 85@300 ~0 0"
+        << "r 70@500 - 85@500 + ~10 - 10 85@500 ~0 0"
         << Alerts{{alert(85, 80), 0}, {back(10), 1}, {alert(85, 80), 1}, {back(0), 1}};
     QTest::newRow("reset alert: turned on when full, still full at the reset")
-        << "85@300 - r + ~95@800 + ~5 5" << Alerts{{alert(85, 80), 0}, {back(5), 1}};
+        << "85@500 - r + ~95@1200 + ~5 5" << Alerts{{alert(85, 80), 0}, {back(5), 1}};
     QTest::newRow("reset alert: a failed refresh at the reset, retried by a wake")
-        << "r 85@300 ~fail + !12" << Alerts{{alert(85, 80), 0}, {back(12), 1}};
+        << "r 85@500 ~fail + !12" << Alerts{{alert(85, 80), 0}, {back(12), 1}};
     QTest::newRow("reset alert: only a full session window, and no longer than it lasts")
-        << "r 20/90 - t90 85@300 - t80 + off - on + t90 - t80 + signout -"
+        << "r 20/90 - t90 85@60000 - t80 + off - on + t90 - t80 + signout -"
         << Alerts{{alert(90, 80), 0}};
-    QTest::newRow("reset alert off, and gone with a restart")
-        << "t0 r 99@300 - t80 off 85@300 - on r 85@60000 + restart -" << Alerts{{alert(85, 80), 0}};
+    QTest::newRow("reset alert: none at threshold 0 or with alerts off, gone with a restart")
+        << "t0 r 99@60000 - off t80 85@60000 - on + 85@60000 + restart -"
+        << Alerts{{alert(85, 80), 0}};
 }
 
 void TestRefreshLoop::alerts()

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "model/UsageResponse.h"
-#include "storage/AppSettings.h"
+#include "model/UsageWindow.h"
 
 #include <QObject>
 #include <QString>
@@ -31,8 +30,6 @@ public:
     // After a successful refresh, once the threshold alert has had its say; alertOnScreen is
     // the threshold of the alert last posted, 0 when none is.
     void followReading(qint64 alertOnScreen);
-    // A reset is awaited: the window reached the threshold and has not been seen below it.
-    bool isAwaitingReset() const { return m_followedAlert.has_value(); }
 
 private:
     bool isOn() const;
@@ -45,5 +42,6 @@ private:
     RefreshLoop* m_loop;
     Notifier* m_notifier;
     qint64 m_alertOnScreen = 0;
-    std::optional<QString> m_followedAlert; // the identifier the notice replaces
+    // Set while a reset is awaited: the identifier of the alert the notice takes the place of.
+    std::optional<QString> m_followedAlert;
 };

@@ -3,7 +3,6 @@
 #include "JsonReader.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -42,8 +41,5 @@ double UsageResponse::headlineUtilization() const
 
 qint64 UsageResponse::headlinePercent() const
 {
-    const double value = std::trunc(headlineUtilization());
-    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18)
-        return 0;
-    return static_cast<qint64>(value);
+    return UsageWindow::wholePercent(headlineUtilization());
 }

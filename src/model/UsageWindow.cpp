@@ -3,6 +3,8 @@
 #include "InternetDateTime.h"
 #include "JsonReader.h"
 
+#include <cmath>
+
 UsageWindow UsageWindow::fromJson(const JsonReader& json)
 {
     UsageWindow window;
@@ -38,4 +40,12 @@ QString UsageWindow::timeUntilReset(const QDateTime& now) const
 QString UsageWindow::percentText(double utilization)
 {
     return QString::asprintf("%.0f%%", utilization);
+}
+
+qint64 UsageWindow::wholePercent(double utilization)
+{
+    const double value = std::trunc(utilization);
+    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18)
+        return 0;
+    return static_cast<qint64>(value);
 }

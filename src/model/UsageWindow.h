@@ -22,6 +22,9 @@ struct UsageWindow
     static UsageWindow fromJson(const JsonReader& json);
     // A utilization as every bar and line shows it: rounded to a whole percent, "43%".
     static QString percentText(double utilization);
+    // A utilization as the tray and the alerts count it: truncated toward zero; 0 when it is
+    // not a number or does not fit in 64 bits.
+    static qint64 wholePercent(double utilization);
 
     // The reset moment, written with or without fractional seconds; nothing when unreadable.
     std::optional<QDateTime> resetMoment() const;

@@ -2,6 +2,7 @@
 
 #include "LoginWindowLauncher.h"
 #include "Notifier.h"
+#include "ResetAlert.h"
 #include "SettingsWindowLauncher.h"
 #include "StartupOptions.h"
 
@@ -48,6 +49,7 @@ AppState::AppState(Parts parts, const StartupOptions& commandLine, QObject* pare
     m_refreshLoop = new RefreshLoop(this, parts.refreshInterval, this);
     for (WakeWatcher* watcher : parts.wakeWatchers)
         m_refreshLoop->addWakeWatcher(watcher);
+    m_resetAlert = new ResetAlert(this, m_refreshLoop, m_notifier, this);
 }
 
 AppState::~AppState() = default;
@@ -183,6 +185,7 @@ QCoro::Task<> AppState::refresh()
         setOrgName(current->orgName);
         setLastUpdated(now);
         checkAlerts();
+        m_resetAlert->followReading(m_lastNotifiedThreshold);
     } else if (isInvalidSession(result.error())) {
         setConfigured(false);
         endSession();

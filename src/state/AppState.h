@@ -19,6 +19,7 @@
 
 class LoginWindowLauncher;
 class Notifier;
+class ResetAlert;
 class SettingsWindowLauncher;
 class WakeWatcher;
 struct StartupOptions;
@@ -184,4 +185,5 @@ private:
     std::shared_ptr<WindowController> m_loginWindowCtrl;
     std::shared_ptr<WindowController> m_settingsWindowCtrl;
     RefreshLoop* m_refreshLoop = nullptr;
+    ResetAlert* m_resetAlert = nullptr;
 };

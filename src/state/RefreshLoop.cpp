@@ -4,12 +4,30 @@
 #include "ContinuousClock.h"
 #include "WakeWatcher.h"
 
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// QTimer counts in int milliseconds: a longer wait is taken in parts.
+std::chrono::milliseconds timerSpan(std::chrono::milliseconds span)
+{
+    return std::clamp<std::chrono::milliseconds>(
+        span, std::chrono::milliseconds(0),
+        std::chrono::milliseconds(std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
 RefreshLoop::RefreshLoop(AppState* state, std::chrono::milliseconds interval, QObject* parent)
     : QObject(parent), m_state(state), m_interval(interval), m_clock(&ContinuousClock::now)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &RefreshLoop::refreshNow);
+    m_onceTimer.setSingleShot(true);
+    m_onceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_onceTimer, &QTimer::timeout, this, &RefreshLoop::refreshOnceIfDue);
     connect(state, &AppState::isConfiguredChanged, this, &RefreshLoop::followConfiguration);
     connect(state, &AppState::settingsChanged, this, &RefreshLoop::followSettings);
     // An open panel must not go on showing the report of the session that was replaced.
@@ -73,6 +91,11 @@ void RefreshLoop::followConfiguration()
 void RefreshLoop::run()
 {
     m_running = true;
+    watchWakes();
+}
+
+void RefreshLoop::watchWakes()
+{
     if (m_watching)
         return;
     m_watching = true;
@@ -89,6 +112,7 @@ void RefreshLoop::stop()
 
 void RefreshLoop::refreshIfDue()
 {
+    refreshOnceIfDue();
     if (!m_running || m_inFlight > 0)
         return;
     const auto elapsed = m_lastStart ? m_clock() - *m_lastStart : m_interval;
@@ -96,6 +120,31 @@ void RefreshLoop::refreshIfDue()
         refreshNow();
     else // the timer's clock may have stood still during a suspend
         m_timer.start(m_interval - elapsed);
+}
+
+void RefreshLoop::refreshOnceAfter(std::chrono::milliseconds delay)
+{
+    m_onceDue = m_clock() + delay;
+    watchWakes();
+    m_onceTimer.start(timerSpan(delay));
+}
+
+void RefreshLoop::cancelRefreshOnce()
+{
+    m_onceDue.reset();
+    m_onceTimer.stop();
+}
+
+void RefreshLoop::refreshOnceIfDue()
+{
+    // The refresh in flight brings the reading the single refresh is for.
+    if (!m_onceDue || m_inFlight > 0)
+        return;
+    const auto remaining = *m_onceDue - m_clock();
+    if (remaining > std::chrono::milliseconds(0)) // a suspend held the timer back, or a part
+        m_onceTimer.start(timerSpan(remaining));
+    else
+        refreshNow(); // and the loop, if it runs, counts its interval from here
 }
 
 void RefreshLoop::refreshNow()

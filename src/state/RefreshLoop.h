@@ -16,6 +16,7 @@ class WakeWatcher;
 // interval after the previous one finished. It runs while the usage panel is shown, and
 // with background refresh on also while the panel is closed; it never runs while the
 // state is not configured. Showing the panel refreshes at once and re-arms the same timer.
+// Beside it, at most one single refresh waits for a moment (a session window's reset).
 class RefreshLoop : public QObject
 {
     Q_OBJECT
@@ -38,8 +39,16 @@ public:
     bool isRunning() const { return m_running; }
 
     // While running and nothing is in flight: refreshes now when the last refresh of the loop
-    // started an interval ago or more, or failed; otherwise waits only for the rest.
+    // started an interval ago or more, or failed; otherwise waits only for the rest. A single
+    // refresh that came due is made first, whether the loop runs or not.
     void refreshIfDue();
+
+    // One refresh after the delay on the suspend-proof clock, whether the loop runs or not; a
+    // later call replaces it. It stays due until cancelled, so a wake after a refresh that
+    // failed tries again, but nothing repeats it by itself.
+    void refreshOnceAfter(std::chrono::milliseconds delay);
+    void cancelRefreshOnce();
+    bool isRefreshOnceArmed() const { return m_onceDue.has_value(); }
 
 private:
     bool wanted() const;
@@ -48,6 +57,8 @@ private:
     void run();
     void stop();
     void refreshNow();
+    void refreshOnceIfDue();
+    void watchWakes();
     QCoro::Task<> runRefresh();
 
     QPointer<AppState> m_state;
@@ -55,6 +66,8 @@ private:
     Clock m_clock;
     QList<QPointer<WakeWatcher>> m_watchers;
     QTimer m_timer;
+    QTimer m_onceTimer;
+    std::optional<std::chrono::milliseconds> m_onceDue; // on m_clock
     bool m_panelShown = false;
     bool m_running = false;
     bool m_watching = false;

@@ -10,13 +10,21 @@
 #include <httplib.h>
 #include <mutex>
 
-inline QByteArray usageReport(double fiveHour, double sevenDay = 0)
+inline QByteArray usageReport(double fiveHour, double sevenDay = 0,
+                              const QString& fiveHourResets = QStringLiteral("x"))
 {
-    return QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"x"},)"
+    return QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"%3"},)"
                           R"("seven_day":{"utilization":%2,"resets_at":"x"}})")
         .arg(fiveHour)
         .arg(sevenDay)
+        .arg(fiveHourResets)
         .toUtf8();
+}
+
+// A reset moment as the service writes it, this long from now.
+inline QString resetIn(std::chrono::milliseconds fromNow)
+{
+    return QDateTime::currentDateTimeUtc().addMSecs(fromNow.count()).toString(Qt::ISODateWithMs);
 }
 
 // A service on 127.0.0.1 whose usage and bootstrap replies the test changes as it goes, and

@@ -105,12 +105,17 @@ void TestRefreshLoop::wakeRefreshesWhenDue_data()
     QTest::addColumn<int>("secondsAway");
     QTest::addColumn<int>("firstStatus");
     QTest::addColumn<int>("refreshes");
+    // The panel closed, background refresh off: only the reset alert's single refresh waits,
+    // for a session window full and reset in an hour.
+    QTest::addColumn<bool>("resetAwaited");
 
-    QTest::newRow("resume, due") << true << 301 << 200 << 1;
-    QTest::newRow("resume, not due") << true << 120 << 200 << 0;
-    QTest::newRow("network back, due") << false << 900 << 200 << 1;
-    QTest::newRow("network back, not due") << false << 10 << 200 << 0;
-    QTest::newRow("network back after a failure") << false << 10 << 503 << 1;
+    QTest::newRow("resume, due") << true << 301 << 200 << 1 << false;
+    QTest::newRow("resume, not due") << true << 120 << 200 << 0 << false;
+    QTest::newRow("network back, due") << false << 900 << 200 << 1 << false;
+    QTest::newRow("network back, not due") << false << 10 << 200 << 0 << false;
+    QTest::newRow("network back after a failure") << false << 10 << 503 << 1 << false;
+    QTest::newRow("resume, reset past") << true << 3606 << 200 << 1 << true;
+    QTest::newRow("network back, reset ahead") << false << 3500 << 200 << 0 << true;
 }
 
 void TestRefreshLoop::wakeRefreshesWhenDue()
@@ -119,9 +124,10 @@ void TestRefreshLoop::wakeRefreshesWhenDue()
     QFETCH(int, secondsAway);
     QFETCH(int, firstStatus);
     QFETCH(int, refreshes);
+    QFETCH(bool, resetAwaited);
     TemporaryHome home;
     UsageService service;
-    service.setUsageBody("{}", firstStatus);
+    service.setUsageBody(resetAwaited ? usageReport(90, 0, resetIn(1h)) : "{}", firstStatus);
     LogindSleepWatcher sleepWatcher(QDBusConnection::sessionBus());
     ReachabilityWatcher reachabilityWatcher;
     const QList<WakeWatcher*> watchers{&sleepWatcher, &reachabilityWatcher};
@@ -129,7 +135,15 @@ void TestRefreshLoop::wakeRefreshesWhenDue()
                                 [&](AppState::Parts& parts) { parts.wakeWatchers = watchers; });
     std::chrono::milliseconds now = 1h; // the suspend-proof clock, moved by hand
     state->refreshLoop()->setClock([&now] { return now; });
-    state->refreshLoop()->setPanelShown(true);
+    if (resetAwaited) {
+        AppSettings settings;
+        settings.resetAlert = true;
+        state->setSettings(settings);
+        QCoro::waitFor(state->refresh()); // as an open panel would, once
+        QVERIFY(state->refreshLoop()->isRefreshOnceArmed() && !state->refreshLoop()->isRunning());
+    } else {
+        state->refreshLoop()->setPanelShown(true);
+    }
     QTRY_VERIFY(service.requestCount() == 1 && !state->isLoading());
 
     now += std::chrono::seconds(secondsAway);
@@ -149,8 +163,11 @@ void TestRefreshLoop::wakeRefreshesWhenDue()
 
 void TestRefreshLoop::alerts_data()
 {
-    // Each step: a refresh at "fiveHour[/sevenDay]" percent or "fail" (answered 500), "tN"
-    // (threshold N), "off", "on", or "restart" (a new state, which remembers no alert).
+    // Each step: a refresh at "fiveHour[/sevenDay][@ms to the session's reset]" percent or
+    // "fail" (answered 500); the same after "~" is the reply to the refresh the state makes by
+    // itself at the reset, after "!" to the one a wake from suspend makes. Or: "tN" (threshold
+    // N), "off", "on", "r" (reset alert on), "signout", "restart" (a new state, which
+    // remembers no alert), "+" or "-" (a refresh at the reset is armed, or none).
     QTest::addColumn<QString>("steps");
     QTest::addColumn<Alerts>("alerts"); // the server hands out ids 1, 2, ...
 
@@ -159,12 +176,28 @@ void TestRefreshLoop::alerts_data()
             .arg(percent)
             .arg(threshold);
     };
+    const auto back = [](int percent) {
+        return QStringLiteral("Sessione ripristinata — utilizzo: %1%.").arg(percent);
+    };
     QTest::newRow("once per crossing, again after falling")
         << "79.9 80 92 20/81.5 fail 50 85 restart 85"
         << Alerts{{alert(80, 80), 0}, {alert(85, 80), 1}, {alert(85, 80), 1}};
     QTest::newRow("threshold changes")
         << "85 t70 85 t85 87 off 10 on 90" << Alerts{{alert(85, 80), 0}, {alert(87, 85), 0}};
     QTest::newRow("alerts off, threshold 0") << "off 99 10 99 on t0 99 10 99" << Alerts{};
+    QTest::newRow("reset alert: once per reset, in place of the threshold alert")
+        << "r 70@500 - 85@500 + ~10 - 10 85@500 ~0 0"
+        << Alerts{{alert(85, 80), 0}, {back(10), 1}, {alert(85, 80), 1}, {back(0), 1}};
+    QTest::newRow("reset alert: turned on when full, still full at the reset")
+        << "85@500 - r + ~95@1200 + ~5 5" << Alerts{{alert(85, 80), 0}, {back(5), 1}};
+    QTest::newRow("reset alert: a failed refresh at the reset, retried by a wake")
+        << "r 85@500 ~fail + !12" << Alerts{{alert(85, 80), 0}, {back(12), 1}};
+    QTest::newRow("reset alert: only a full session window, and no longer than it lasts")
+        << "r 20/90 - t90 85@60000 - t80 + off - on + t90 - t80 + signout -"
+        << Alerts{{alert(90, 80), 0}};
+    QTest::newRow("reset alert: none at threshold 0 or with alerts off, gone with a restart")
+        << "t0 r 99@60000 - off t80 85@60000 - on + 85@60000 + restart -"
+        << Alerts{{alert(85, 80), 0}};
 }
 
 void TestRefreshLoop::alerts()
@@ -179,22 +212,50 @@ void TestRefreshLoop::alerts()
     connect(&notifier, &FreedesktopNotifier::undelivered, [] { QFAIL("a balloon"); });
     AppSettings settings;
     std::unique_ptr<AppState> state;
+    const auto reply = [&](const QString& reading) {
+        if (reading == u"fail")
+            return service.setUsageBody("{}", 500);
+        const QString percents = reading.section(u'@', 0, 0);
+        const QString reset =
+            reading.contains(u'@')
+                ? resetIn(std::chrono::milliseconds(reading.section(u'@', 1).toInt()))
+                : QStringLiteral("x");
+        service.setUsageBody(usageReport(percents.section(u'/', 0, 0).toDouble(),
+                                         percents.section(u'/', 1).toDouble(), reset));
+    };
+    int index = 0;
     for (const QString& step : ("restart " + steps).split(u' ')) {
+        ++index;
         if (step == u"restart")
             state = stateFor(sessionArguments(service.origin()), home.dataFolder(),
-                             [&](AppState::Parts& parts) { parts.notifier = &notifier; });
+                             [&](AppState::Parts& parts) {
+                                 parts.notifier = &notifier;
+                                 parts.refreshInterval = 300ms; // the reset's grace with it
+                             });
         else if (step == u"on" || step == u"off")
             settings.alertEnabled = step == u"on";
+        else if (step == u"r")
+            settings.resetAlert = true;
         else if (step.startsWith(u't'))
             settings.alertThresholdPercent = step.mid(1).toLongLong();
-        else if (step == u"fail")
-            service.setUsageBody("{}", 500);
-        else
-            service.setUsageBody(
-                usageReport(step.section(u'/', 0, 0).toDouble(), step.section(u'/', 1).toDouble()));
+        else if (step == u"signout")
+            state->logout();
         state->setSettings(settings);
-        if (step == u"fail" || step[0].isDigit())
+        if (step == u"+" || step == u"-")
+            QVERIFY2(state->refreshLoop()->isRefreshOnceArmed() == (step == u"+"),
+                     qPrintable(QStringLiteral("step %1").arg(index)));
+        if (step == u"fail" || step[0].isDigit()) {
+            reply(step);
             QCoro::waitFor(state->refresh());
+        }
+        if (step[0] == u'~' || step[0] == u'!') { // the state's own refresh, not the test's
+            const int before = service.requestCount();
+            reply(step.mid(1));
+            if (step[0] == u'!')
+                state->refreshLoop()->refreshIfDue();
+            QTRY_COMPARE(service.requestCount(), before + 1);
+            QTRY_VERIFY(!state->isLoading());
+        }
     }
 
     notifier.requestPermission(); // reaches the server after every alert posted before it

@@ -423,11 +423,15 @@ private slots:
             {"Cronologia", "Ultimi 7 giorni", "Soglia 80%", "Ripristino", "100%", "75%"});
         row("history week", {}, "headlineText captionText",
             {"Limite settimanale", "Settimana", "oggi", "Sessione 70%"});
-        row("settings 69", {}, "slider:4 blue", {"69%", "13", "Ogni 5 secondi; le notifiche"});
-        row("settings 70", {}, "slider:4 orange", {"70%"});
-        row("settings 85", {}, "slider:7 red", {"85%"});
-        row("settings -9223372036854775808", {}, "slider:0 blue", {"-9223372036854775808%"});
-        row("settings 9223372036854775807", {}, "slider:9 red", {"9223372036854775807%"});
+        row("settings 69", {}, "resetBlock slider:4 blue",
+            {"69%", "13", "Ogni 5 secondi; le notifiche",
+             "Avvisami quando la sessione si ripristina", "un avviso appena si ripristina."});
+        row("settings 70", {}, "resetBlock slider:4 orange", {"70%"});
+        row("settings 85", {}, "resetBlock slider:7 red", {"85%"});
+        row("settings -9223372036854775808", {}, "resetBlock slider:0 blue",
+            {"-9223372036854775808%"});
+        row("settings 9223372036854775807", {}, "resetBlock slider:9 red",
+            {"9223372036854775807%"});
     }
 
     void panelsShowTheirStateReadably()
@@ -521,7 +525,7 @@ private slots:
                            "sevenDayBar velmarDivider sevenDayVelmarBar drevanDivider "
                            "sevenDayDrevanBar extraBox extraCreditsBar extraInactive "
                            "forecast:fiveHourBar forecast:sevenDayBar forecast:sevenDayVelmarBar "
-                           "headlineText captionText")
+                           "headlineText captionText resetBlock")
                 .split(u' '));
         if (auto* view = qobject_cast<SettingsView*>(window.get())) {
             actual << "slider:" + QString::number(child<QSlider>(view, "thresholdSlider")->value());
@@ -729,7 +733,9 @@ private slots:
                 offered << view->draft().alertThresholdPercent;
         }
         QCOMPARE(offered, (QList<qint64>{50, 55, 60, 65, 70, 75, 80, 85, 90, 95}));
-        for (const int asked : {0, 1, 1}) {                   // on every switch to on
+        child<QCheckBox>(window, "resetToggle")->click();
+        QCOMPARE(m_recorder.permissionRequests, 1);
+        for (const int asked : {1, 2, 2}) {                   // on every switch to on
             child<QCheckBox>(window, "alertToggle")->click(); // off, on, off
             QCOMPARE(m_recorder.permissionRequests, asked);
         }
@@ -737,11 +743,12 @@ private slots:
         child<QCheckBox>(window, "backgroundToggle")->click();
         auto* field = child<QLineEdit>(window, "limitField");
         field->setText(QStringLiteral("99.5"));
-        QVERIFY(!child(window, "thresholdBlock")->isVisible()); // its value kept
+        QVERIFY(!child(window, "thresholdBlock")->isVisible()); // their values kept
+        QVERIFY(!child(window, "resetBlock")->isVisible());
         QVERIFY(!child(window, "limitBlock")->isVisible());
         QCOMPARE(child<QLineEdit>(other, "limitField")->text(), QString());
 
-        const AppSettings edited{false, 95, false, 99.5, true}; // every field edited
+        const AppSettings edited{false, 95, false, 99.5, true, false, true}; // all the form has
         if (diskFull) {
             QVERIFY(state.settingsStore().save(before));
             const QByteArray stored = contents(file);

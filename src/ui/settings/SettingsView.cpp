@@ -141,10 +141,38 @@ QWidget* SettingsView::buildAlertGroup()
         PanelStyle::label(QStringLiteral("95%"), 9, QFont::Normal, secondary, m_thresholdBlock));
     block->addLayout(scale);
     box->contentLayout()->addWidget(m_thresholdBlock);
+    box->contentLayout()->addWidget(buildResetBlock(box));
 
     m_thresholdBlock->setVisible(m_draft.alertEnabled);
     renderThreshold();
     return box;
+}
+
+// Shown with the threshold it depends on: with alerts off there is no threshold to come back
+// from.
+QWidget* SettingsView::buildResetBlock(QWidget* parent)
+{
+    m_resetBlock = new QWidget(parent);
+    m_resetBlock->setObjectName(QStringLiteral("resetBlock"));
+    auto* block = column(m_resetBlock, {}, 4);
+    m_resetToggle = toggle(QStringLiteral("Avvisami quando la sessione si ripristina"),
+                           m_draft.resetAlert, m_resetBlock);
+    m_resetToggle->setObjectName(QStringLiteral("resetToggle"));
+    // Another notification the user opts into: switching it on asks, as the alerts' toggle does.
+    connect(m_resetToggle, &QCheckBox::toggled, this, [this](bool on) {
+        m_draft.resetAlert = on;
+        if (on && m_notifier)
+            m_notifier->requestPermission();
+    });
+    block->addWidget(m_resetToggle);
+    auto* hint = PanelStyle::label(
+        QStringLiteral(
+            "Se la sessione corrente ha raggiunto la soglia, un avviso appena si ripristina."),
+        10, QFont::Normal, PanelStyle::Tone::Secondary, m_resetBlock);
+    hint->setWordWrap(true);
+    block->addWidget(hint);
+    m_resetBlock->setVisible(m_draft.alertEnabled);
+    return m_resetBlock;
 }
 
 QWidget* SettingsView::buildCreditsGroup()
@@ -253,6 +281,7 @@ void SettingsView::setAlertEnabled(bool enabled)
 {
     m_draft.alertEnabled = enabled;
     m_thresholdBlock->setVisible(enabled);
+    m_resetBlock->setVisible(enabled);
     // Only switching on asks; the value the form opened with never does.
     if (enabled && m_notifier)
         m_notifier->requestPermission();

@@ -41,6 +41,7 @@ private:
     QWidget* buildHeader();
     QWidget* buildGroups();
     QWidget* buildAlertGroup();
+    QWidget* buildResetBlock(QWidget* parent);
     QWidget* buildCreditsGroup();
     QWidget* buildRefreshGroup();
     QWidget* buildSaveError();
@@ -59,6 +60,8 @@ private:
     QWidget* m_thresholdBlock = nullptr;
     QLabel* m_thresholdText = nullptr;
     QSlider* m_slider = nullptr;
+    QWidget* m_resetBlock = nullptr;
+    QCheckBox* m_resetToggle = nullptr;
     QCheckBox* m_creditsToggle = nullptr;
     QWidget* m_limitBlock = nullptr;
     QLineEdit* m_limitField = nullptr;

@@ -92,6 +92,7 @@ int main(int argc, char* argv[])
 
     AppState state({.credentials = CredentialStore(dataFolder),
                     .settingsStore = SettingsStore(dataFolder),
+                    .history = HistoryStore(dataFolder),
                     .api = std::make_unique<ZelvikApiService>(options.serviceOriginOrDefault()),
                     .refreshInterval = options.refreshIntervalOrDefault(),
                     .notifier = &notifier,

@@ -1,18 +1,38 @@
 #include "PaceForecast.h"
 
-PaceForecast::PaceForecast(double timeScale) : m_timeScale(timeScale) {}
+namespace {
 
-void PaceForecast::record(const UsageResponse& usage, const QDateTime& fetchedAt)
+using Window = PaceForecast::Window;
+
+std::array<std::pair<Window, const std::optional<UsageWindow>*>, 4>
+windowsOf(const UsageResponse& usage)
 {
-    const std::array<std::pair<Window, const std::optional<UsageWindow>*>, 4> windows{{
+    return {{
         {Window::FiveHour, &usage.fiveHour},
         {Window::SevenDay, &usage.sevenDay},
         {Window::SevenDayVelmar, &usage.sevenDayVelmar},
         {Window::SevenDayDrevan, &usage.sevenDayDrevan},
     }};
-    for (const auto& [window, reading] : windows)
+}
+
+} // namespace
+
+PaceForecast::PaceForecast(double timeScale) : m_timeScale(timeScale) {}
+
+void PaceForecast::record(const UsageResponse& usage, const QDateTime& fetchedAt)
+{
+    for (const auto& [window, reading] : windowsOf(usage))
         if (*reading)
             record(window, **reading, fetchedAt);
+}
+
+void PaceForecast::restore(const QList<HistoryReading>& readings, const QDateTime& now)
+{
+    clear();
+    for (const HistoryReading& stored : readings)
+        for (const auto& [window, reading] : windowsOf(stored.usage))
+            if (*reading && (*reading)->resetMoment() > now)
+                record(window, **reading, stored.fetchedAt);
 }
 
 void PaceForecast::record(Window window, const UsageWindow& reading, const QDateTime& fetchedAt)

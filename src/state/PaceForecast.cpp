@@ -1,5 +1,7 @@
 #include "PaceForecast.h"
 
+#include <algorithm>
+
 namespace {
 
 using Window = PaceForecast::Window;
@@ -29,10 +31,35 @@ void PaceForecast::record(const UsageResponse& usage, const QDateTime& fetchedAt
 void PaceForecast::restore(const QList<HistoryReading>& readings, const QDateTime& now)
 {
     clear();
-    for (const HistoryReading& stored : readings)
-        for (const auto& [window, reading] : windowsOf(stored.usage))
-            if (*reading && (*reading)->resetMoment() > now)
-                record(window, **reading, stored.fetchedAt);
+    for (size_t index = 0; index < m_readings.size(); ++index)
+        m_readings[index] = currentOf(readings, Window(index), now);
+}
+
+// What recording the readings one by one would keep, without parsing every reset or moving
+// every reading: from the latest back, those that share its reset, at most kMaximumReadings.
+QList<PaceForecast::Reading> PaceForecast::currentOf(const QList<HistoryReading>& readings,
+                                                     Window window, const QDateTime& now)
+{
+    QList<Reading> kept;
+    QString text; // consecutive readings share their reset's text: it is parsed once
+    std::optional<QDateTime> moment;
+    for (auto it = readings.crbegin(); it != readings.crend(); ++it) {
+        const auto& reading = *windowsOf(it->usage)[size_t(window)].second;
+        if (!reading)
+            continue;
+        if (kept.isEmpty() || reading->resetsAt != text) {
+            const auto resetsAt = reading->resetMoment();
+            if (kept.isEmpty() ? !(resetsAt > now) : resetsAt != moment)
+                break;
+            text = reading->resetsAt;
+            moment = resetsAt;
+        }
+        kept.append({reading->utilization, it->fetchedAt, moment});
+        if (kept.size() == kMaximumReadings)
+            break;
+    }
+    std::reverse(kept.begin(), kept.end());
+    return kept;
 }
 
 void PaceForecast::record(Window window, const UsageWindow& reading, const QDateTime& fetchedAt)

@@ -48,6 +48,8 @@ private:
         std::optional<QDateTime> resetsAt;
     };
 
+    static QList<Reading> currentOf(const QList<HistoryReading>& readings, Window window,
+                                    const QDateTime& now);
     qint64 scaledMilliseconds(std::chrono::milliseconds span) const;
 
     double m_timeScale;

@@ -580,16 +580,22 @@ void TestAppState::paceForecast()
     const auto start = QDateTime::fromString("2026-03-04T10:00:00Z", Qt::ISODate);
     const auto at = [&](int minute) { return start.addSecs(minute * 60); };
 
-    PaceForecast forecast(timeScale);
+    // Recorded one by one as refreshes come, or restored at once from the same readings stored.
+    PaceForecast forecast(timeScale), restored(timeScale);
+    QList<HistoryReading> stored;
     for (const QString& reading : readings.split(u' ')) {
         const QStringList parts = (reading + "@400").split(QRegularExpression("[:@]"));
         const QString reset =
             parts[2] == u"-1" ? "presto" : at(parts[2].toInt()).toString(Qt::ISODate);
-        forecast.record(PaceForecast::Window::SevenDayDrevan,
-                        UsageWindow{parts[1].toDouble(), reset}, at(parts[0].toInt()));
+        const UsageWindow window{parts[1].toDouble(), reset};
+        forecast.record(PaceForecast::Window::SevenDayDrevan, window, at(parts[0].toInt()));
+        stored << HistoryReading{at(parts[0].toInt()), {}};
+        stored.last().usage.sevenDayDrevan = window;
     }
-    QCOMPARE(forecast.fullAt(PaceForecast::Window::SevenDayDrevan),
-             fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute)));
+    restored.restore(stored, start);
+    const auto expected = fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute));
+    QCOMPARE(forecast.fullAt(PaceForecast::Window::SevenDayDrevan), expected);
+    QCOMPARE(restored.fullAt(PaceForecast::Window::SevenDayDrevan), expected);
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

@@ -27,7 +27,7 @@ public:
 
     // New readings keep the page on show.
     void setCharts(HistoryCharts charts);
-    // Why the readings could not be read, shown above the chart; nothing hides it.
+    // Why the readings could not be read, above the chart; without a reason, nothing shows.
     void setProblem(const std::optional<QString>& problem);
     Page page() const { return m_page; }
     void setPage(Page page);

@@ -39,10 +39,10 @@ class HistoryWindowOpener : public HistoryWindowLauncher
 public:
     std::shared_ptr<WindowController> show(AppState* state) override;
 
+private:
     // The charts of the state's readings of this moment, and why there are none when they
     // cannot be read.
     static std::pair<HistoryCharts, std::optional<QString>> chartsOf(AppState* state);
 
-private:
     std::weak_ptr<HistoryWindowController> m_open;
 };

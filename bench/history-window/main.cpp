@@ -2,7 +2,7 @@
 //   history-window                 prints how long 90 days of readings (about 26,000) take to
 //                                  turn into charts, to open and to draw (run it offscreen)
 //   history-window --show[=DAYS]   leaves the window up on DAYS days (default 4), for looking
-//                                  at it and for screenshots; --week opens the week's view
+//                                  at it; --week opens the week's view
 // The same moment gives the same readings. Working hours fill the session window; each
 // session resets five hours after it began, the weekly window every seven days.
 #include "ui/history/HistoryChart.h"

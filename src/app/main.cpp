@@ -9,8 +9,10 @@
 #include "platform/SingleInstance.h"
 #include "platform/TrayWaiter.h"
 #include "state/AppState.h"
+#include "state/PrintableText.h"
 #include "state/StartupOptions.h"
 #include "storage/AppDataFolder.h"
+#include "ui/history/HistoryWindowController.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "ui/tray/PalloweApp.h"
 
@@ -86,21 +88,30 @@ int main(int argc, char* argv[])
     // user signs in; both watchers start listening only once a refresh loop runs.
     FreedesktopNotifier notifier;
     SettingsWindowOpener settingsWindows(&notifier);
+    HistoryWindowOpener historyWindows;
     SignInProcessLauncher loginWindows(signInProgram(), options.serviceOriginOrDefault());
     LogindSleepWatcher sleepWatcher;
     ReachabilityWatcher reachabilityWatcher;
 
     AppState state({.credentials = CredentialStore(dataFolder),
                     .settingsStore = SettingsStore(dataFolder),
+                    .history = HistoryStore(dataFolder),
                     .api = std::make_unique<ZelvikApiService>(options.serviceOriginOrDefault()),
                     .refreshInterval = options.refreshIntervalOrDefault(),
                     .notifier = &notifier,
                     .loginWindows = &loginWindows,
                     .settingsWindows = &settingsWindows,
+                    .historyWindows = &historyWindows,
                     .wakeWatchers = {&sleepWatcher, &reachabilityWatcher}},
                    options);
     PalloweApp app(&state);
 
+    // A reading the history could not keep is skipped; the settings window says why, and so
+    // does standard error, once for each new reason.
+    QObject::connect(state.history(), &UsageHistory::failureChanged, &app, [&state] {
+        if (const auto failure = state.history()->failure())
+            printLine(QStringLiteral("pallowe: ") + PrintableText::escaped(*failure));
+    });
     // Without a notification server, the tray's own balloon says it.
     QObject::connect(&notifier, &FreedesktopNotifier::undelivered, &app,
                      &PalloweApp::showFallbackMessage);

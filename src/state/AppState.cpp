@@ -1,5 +1,6 @@
 #include "AppState.h"
 
+#include "HistoryWindowLauncher.h"
 #include "LoginWindowLauncher.h"
 #include "Notifier.h"
 #include "ResetAlert.h"
@@ -36,12 +37,19 @@ double timeScaleOf(std::chrono::milliseconds interval)
 AppState::AppState(Parts parts, const StartupOptions& commandLine, QObject* parent)
     : QObject(parent), m_paceForecast(timeScaleOf(parts.refreshInterval)),
       m_credentials(std::move(parts.credentials)), m_settingsStore(std::move(parts.settingsStore)),
-      m_api(parts.api.release()), m_notifier(parts.notifier), m_loginWindows(parts.loginWindows),
-      m_settingsWindows(parts.settingsWindows)
+      m_history(new UsageHistory(std::move(parts.history), this)), m_api(parts.api.release()),
+      m_notifier(parts.notifier), m_loginWindows(parts.loginWindows),
+      m_settingsWindows(parts.settingsWindows), m_historyWindows(parts.historyWindows)
 {
     m_api->setParent(this);
     m_settings = m_settingsStore.load();
     readBackSession();
+    restoreFromHistory();
+    // What went wrong with a history the user no longer keeps is no longer news.
+    connect(this, &AppState::settingsChanged, m_history, [this] {
+        if (!m_settings.keepHistory)
+            m_history->forgetFailure();
+    });
     // Done before the constructor returns unless another process holds the lock.
     applyCommandLineSession(commandLine);
 
@@ -114,9 +122,12 @@ void AppState::useSession(const Session& session, bool stored)
         emit isSessionUnsavedChanged();
     abandonRequests();
     // Another session's report is not this one's, not even as a last known state.
-    if (!m_reportSession || !m_reportSession->isSameAs(session))
+    const bool another = !m_reportSession || !m_reportSession->isSameAs(session);
+    if (another)
         forgetReport();
     readBackSession();
+    if (another)
+        restoreFromHistory();
     emit sessionReplaced();
 }
 
@@ -186,6 +197,8 @@ QCoro::Task<> AppState::refresh()
         setLastUpdated(now);
         checkAlerts();
         m_resetAlert->followReading(m_lastNotifiedThreshold);
+        if (m_settings.keepHistory)
+            m_history->record(current->orgId, {now.toUTC(), result.value()});
     } else if (isInvalidSession(result.error())) {
         setConfigured(false);
         endSession();
@@ -290,6 +303,38 @@ void AppState::openSettings()
 {
     if (m_settingsWindows)
         m_settingsWindowCtrl = m_settingsWindows->show(this);
+}
+
+void AppState::openHistory()
+{
+    if (m_historyWindows)
+        m_historyWindowCtrl = m_historyWindows->show(this);
+}
+
+Expected<QList<HistoryReading>, QString> AppState::historyReadings(const QDateTime& now)
+{
+    const auto session = currentSession();
+    if (!session || session->orgId.isEmpty())
+        return QList<HistoryReading>();
+    return m_history->recentReadings(session->orgId, now);
+}
+
+void AppState::restoreFromHistory()
+{
+    if (!m_settings.keepHistory)
+        return;
+    const auto session = currentSession();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto readings = historyReadings(now);
+    if (!session || !readings) // a file that cannot be read says so at the next write
+        return;
+    m_paceForecast.restore(*readings, now);
+    const auto last = UsageHistory::stillCurrent(*readings, now);
+    if (!last || m_usage)
+        return;
+    m_reportSession = session;
+    setUsage(last->usage);
+    setLastUpdated(last->fetchedAt.toLocalTime());
 }
 
 void AppState::checkAlerts()

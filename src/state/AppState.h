@@ -2,6 +2,7 @@
 
 #include "PaceForecast.h"
 #include "RefreshLoop.h"
+#include "UsageHistory.h"
 #include "WindowController.h"
 #include "model/UsageResponse.h"
 #include "service/ZelvikApiService.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+class HistoryWindowLauncher;
 class LoginWindowLauncher;
 class Notifier;
 class ResetAlert;
@@ -52,11 +54,13 @@ public:
     {
         CredentialStore credentials;
         SettingsStore settingsStore;
+        HistoryStore history;
         std::unique_ptr<ZelvikApiService> api;
         std::chrono::milliseconds refreshInterval = RefreshLoop::kDefaultInterval;
         Notifier* notifier = nullptr;
         LoginWindowLauncher* loginWindows = nullptr;
         SettingsWindowLauncher* settingsWindows = nullptr;
+        HistoryWindowLauncher* historyWindows = nullptr;
         QList<WakeWatcher*> wakeWatchers = {}; // resume from suspend, network back
     };
 
@@ -87,8 +91,13 @@ public:
 
     // The one refresh loop of the run; the usage panel tells it when it is shown.
     RefreshLoop* refreshLoop() const { return m_refreshLoop; }
-    // Readings of this session's successful refreshes, in memory only.
+    // Readings of this session's successful refreshes, and with the history on those of
+    // earlier runs.
     const PaceForecast& paceForecast() const { return m_paceForecast; }
+    // Written only while the settings keep a history.
+    UsageHistory* history() const { return m_history; }
+    // The stored readings of the session in use, for the history window; none without one.
+    Expected<QList<HistoryReading>, QString> historyReadings(const QDateTime& now);
 
     // Stores a session given on a command line, this start's or a later one's handed over,
     // when it has both a key and an organization id; then reads the store back. False when
@@ -102,6 +111,7 @@ public:
     void startOtherAccountLogin();
     void logout();
     void openSettings();
+    void openHistory();
 
     // The sign-in window the state holds while a sign-in is under way, for inspection.
     const WindowController* loginWindowController() const { return m_loginWindowCtrl.get(); }
@@ -141,6 +151,9 @@ private:
     QCoro::Task<> completeLogin(QString sessionKey);
     QCoro::Task<> completeLoginAndRelease(QString sessionKey);
     void checkAlerts();
+    // With the history on: the forecast from the stored readings of the session in use, and,
+    // while no report is shown, the last one while its five-hour window runs.
+    void restoreFromHistory();
 
     std::optional<Session> currentSession();
     void readBackSession();
@@ -178,12 +191,15 @@ private:
 
     CredentialStore m_credentials;
     SettingsStore m_settingsStore;
+    UsageHistory* m_history; // a child
     ZelvikApiService* m_api; // a child, so that it goes after the requests it serves
     Notifier* m_notifier;
     LoginWindowLauncher* m_loginWindows;
     SettingsWindowLauncher* m_settingsWindows;
+    HistoryWindowLauncher* m_historyWindows;
     std::shared_ptr<WindowController> m_loginWindowCtrl;
     std::shared_ptr<WindowController> m_settingsWindowCtrl;
+    std::shared_ptr<WindowController> m_historyWindowCtrl;
     RefreshLoop* m_refreshLoop = nullptr;
     ResetAlert* m_resetAlert = nullptr;
 };

@@ -1,18 +1,65 @@
 #include "PaceForecast.h"
 
-PaceForecast::PaceForecast(double timeScale) : m_timeScale(timeScale) {}
+#include <algorithm>
 
-void PaceForecast::record(const UsageResponse& usage, const QDateTime& fetchedAt)
+namespace {
+
+using Window = PaceForecast::Window;
+
+std::array<std::pair<Window, const std::optional<UsageWindow>*>, 4>
+windowsOf(const UsageResponse& usage)
 {
-    const std::array<std::pair<Window, const std::optional<UsageWindow>*>, 4> windows{{
+    return {{
         {Window::FiveHour, &usage.fiveHour},
         {Window::SevenDay, &usage.sevenDay},
         {Window::SevenDayVelmar, &usage.sevenDayVelmar},
         {Window::SevenDayDrevan, &usage.sevenDayDrevan},
     }};
-    for (const auto& [window, reading] : windows)
+}
+
+} // namespace
+
+PaceForecast::PaceForecast(double timeScale) : m_timeScale(timeScale) {}
+
+void PaceForecast::record(const UsageResponse& usage, const QDateTime& fetchedAt)
+{
+    for (const auto& [window, reading] : windowsOf(usage))
         if (*reading)
             record(window, **reading, fetchedAt);
+}
+
+void PaceForecast::restore(const QList<HistoryReading>& readings, const QDateTime& now)
+{
+    clear();
+    for (size_t index = 0; index < m_readings.size(); ++index)
+        m_readings[index] = currentOf(readings, Window(index), now);
+}
+
+// What recording the readings one by one would keep, without parsing every reset or moving
+// every reading: from the latest back, those that share its reset, at most kMaximumReadings.
+QList<PaceForecast::Reading> PaceForecast::currentOf(const QList<HistoryReading>& readings,
+                                                     Window window, const QDateTime& now)
+{
+    QList<Reading> kept;
+    QString text; // consecutive readings share their reset's text: it is parsed once
+    std::optional<QDateTime> moment;
+    for (auto it = readings.crbegin(); it != readings.crend(); ++it) {
+        const auto& reading = *windowsOf(it->usage)[size_t(window)].second;
+        if (!reading)
+            continue;
+        if (kept.isEmpty() || reading->resetsAt != text) {
+            const auto resetsAt = reading->resetMoment();
+            if (kept.isEmpty() ? !(resetsAt > now) : resetsAt != moment)
+                break;
+            text = reading->resetsAt;
+            moment = resetsAt;
+        }
+        kept.append({reading->utilization, it->fetchedAt, moment});
+        if (kept.size() == kMaximumReadings)
+            break;
+    }
+    std::reverse(kept.begin(), kept.end());
+    return kept;
 }
 
 void PaceForecast::record(Window window, const UsageWindow& reading, const QDateTime& fetchedAt)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/UsageResponse.h"
+#include "storage/HistoryReading.h"
 
 #include <QDateTime>
 #include <QList>
@@ -32,6 +33,9 @@ public:
 
     void record(const UsageResponse& usage, const QDateTime& fetchedAt);
     void record(Window window, const UsageWindow& reading, const QDateTime& fetchedAt);
+    // Starts over from the readings of an earlier run, oldest first, leaving out the windows
+    // that have reset by now.
+    void restore(const QList<HistoryReading>& readings, const QDateTime& now);
     void clear();
 
     std::optional<QDateTime> fullAt(Window window) const;
@@ -44,6 +48,8 @@ private:
         std::optional<QDateTime> resetsAt;
     };
 
+    static QList<Reading> currentOf(const QList<HistoryReading>& readings, Window window,
+                                    const QDateTime& now);
     qint64 scaledMilliseconds(std::chrono::milliseconds span) const;
 
     double m_timeScale;

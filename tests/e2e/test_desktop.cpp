@@ -1,6 +1,7 @@
 #include "DBusMock.h"
 #include "StatusNotifierWatcher.h"
 #include "TemporaryHome.h"
+#include "storage/HistoryStore.h"
 #include "storage/SettingsStore.h"
 #include "ui/tray/MenuBarLabel.h"
 
@@ -242,6 +243,8 @@ private slots:
     void commandLineSessionOnBothKindsOfTray();
     void webSignInUntilTheSessionExpires();
     void backgroundRefreshAlertsAndForecasts();
+    void historyOfTheRunningProgram_data();
+    void historyOfTheRunningProgram();
     void secondStart_data();
     void secondStart();
     void simultaneousStartsStoreOneWholeSession();
@@ -370,6 +373,56 @@ void TestDesktop::backgroundRefreshAlertsAndForecasts()
     QVERIFY(desktop.openPanel(kUsagePanel));
     QTRY_VERIFY_WITH_TIMEOUT(desktop.grab(kUsagePanel).height() < risingHeight, kTimeoutMs);
     QCOMPARE(notifications.callsOf("Notify").size(), 1);
+}
+
+// One reading per refresh while the history is kept; while it is off nothing is created and
+// SQLite is not even loaded. A damaged file stops no refresh, and standard error says so once.
+void TestDesktop::historyOfTheRunningProgram_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const char* file : {"off", "kept", "damaged"})
+        QTest::newRow(file) << QString(file);
+}
+
+void TestDesktop::historyOfTheRunningProgram()
+{
+    QFETCH(QString, file);
+    Desktop desktop({}); // the stand-in alone: the program runs offscreen, in the background
+    const QString folder = desktop.home.dataFolder();
+    AppSettings settings;
+    settings.backgroundRefresh = true;
+    settings.keepHistory = file != u"off";
+    QVERIFY(SettingsStore(folder).save(settings));
+    const HistoryStore store(folder);
+    const QByteArray garbage = QByteArray("not a database ").repeated(100);
+    if (file == u"damaged") {
+        QFile damaged(store.filePath());
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(garbage) == garbage.size());
+    }
+    Program pallowe(desktop.sessionArguments() << "--refresh-interval=1");
+    const auto stored = [&] {
+        const auto readings = store.readings(kMaxOrg, QDateTime::currentDateTimeUtc().addDays(-1));
+        return readings ? int(readings->size()) : -1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.served("/usage 200") >= 3, kTimeoutMs);
+    if (file == u"kept") // between two refreshes, every one of them is in the file
+        QTRY_COMPARE_WITH_TIMEOUT(stored(), desktop.served("/usage 200"), kTimeoutMs);
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pallowe.processId()));
+    QVERIFY(maps.open(QIODevice::ReadOnly));
+    QCOMPARE(maps.readAll().contains("libsqlite3"), file != u"off");
+    QCOMPARE(store.exists(), file != u"off");
+    if (file == u"damaged") {
+        QFile damaged(store.filePath());
+        QVERIFY(damaged.open(QIODevice::ReadOnly) && damaged.readAll() == garbage);
+        const QString failure =
+            QStringLiteral("pallowe: Cronologia non salvata: history.sqlite è danneggiato.\n");
+        QString said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += pallowe.readAllStandardError()).contains(failure),
+                                 kTimeoutMs);
+        const int served = desktop.served("/usage 200");
+        QTRY_VERIFY_WITH_TIMEOUT(desktop.served("/usage 200") >= served + 2, kTimeoutMs);
+        QCOMPARE((said + pallowe.readAllStandardError()).count(failure), 1);
+    }
 }
 
 void TestDesktop::secondStart_data()

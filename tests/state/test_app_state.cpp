@@ -16,16 +16,42 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
 void writeCredentials(const QString& folder, const QByteArray& json)
 {
-    QFile file(CredentialStore(folder).filePath()); // the store creates the folder
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json) == json.size());
+    writeFile(CredentialStore(folder).filePath(), json); // the store creates the folder
 }
 
 QByteArray contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A report whose session window resets then; the weekly one stands still.
+QByteArray sessionReport(double fiveHour, const QDateTime& reset)
+{
+    return QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"%2"},)"
+                          R"("seven_day":{"utilization":5,"resets_at":"%2"}})")
+        .arg(fiveHour)
+        .arg(reset.toString(Qt::ISODateWithMs))
+        .toUtf8();
+}
+
+// The session window's figures of an organization's stored readings of the last day.
+QList<double> storedPercents(const QString& folder, const QString& orgId)
+{
+    QList<double> percents;
+    const auto readings =
+        HistoryStore(folder).readings(orgId, QDateTime::currentDateTimeUtc().addDays(-1));
+    for (const HistoryReading& reading : readings.value())
+        percents << reading.usage.fiveHour->utilization;
+    return percents;
 }
 
 QStringList stored(const AppState& state)
@@ -142,6 +168,8 @@ private slots:
     void unstoredSessionLastsTheRun();
     void startup_data();
     void startup();
+    void history_data();
+    void history();
     void paceForecast_data();
     void paceForecast();
 };
@@ -312,6 +340,9 @@ void TestAppState::lateRepliesChangeNothing()
     FakeLoginWindows windows;
     const auto state = stateWithSessionA(service, home.dataFolder(), &notifier, &windows);
 
+    AppSettings keep;
+    keep.keepHistory = true;
+    state->setSettings(keep);
     // A's next reply would be over the alert's 80 %, or a refusal; it waits until B is in.
     service.hold("orgA");
     service.setUsageFor("orgA", usageReport(91), lateStatus);
@@ -335,6 +366,8 @@ void TestAppState::lateRepliesChangeNothing()
     QCOMPARE(state->orgName(), QStringLiteral("AccountB"));
     QVERIFY(state->isConfigured() && !state->error() && !state->isLoading());
     QCOMPARE(notifier.posts, 0);
+    QCOMPARE(storedPercents(home.dataFolder(), "orgA"), QList<double>());
+    QVERIFY(storedPercents(home.dataFolder(), "orgB").contains(12));
 }
 
 // A session the store cannot take is used all the same for this run, and the state says so,
@@ -450,6 +483,72 @@ void TestAppState::startup()
              qPrintable(warnings.value(0)));
 }
 
+// With the history kept, each successful refresh stores the organization's reading, and a new
+// state finds an earlier run's: the last figure before any request while its session window
+// runs, the pace for a forecast on the first refresh. Off, nothing is even created; a damaged
+// file changes nothing but says so.
+void TestAppState::history_data()
+{
+    QTest::addColumn<QString>("file"); // "reset": the earlier reading's session window has reset
+    for (const char* file : {"off", "kept", "reset", "damaged"})
+        QTest::newRow(file) << QString(file);
+}
+
+void TestAppState::history()
+{
+    QFETCH(QString, file);
+    const bool kept = file == u"kept";
+    TemporaryHome home;
+    const QString folder = home.dataFolder();
+    const QDateTime now = QDateTime::currentDateTimeUtc(), reset = now.addSecs(3 * 3600);
+    const auto earlier = [&](double percent, int minutesAgo, const QDateTime& resetsAt) {
+        return HistoryReading{now.addSecs(-60 * minutesAgo),
+                              UsageResponse::decode(sessionReport(percent, resetsAt)).value()};
+    };
+    const HistoryStore store(folder);
+    QVERIFY(store.append("org-1", earlier(10, 20, file == u"reset" ? now : reset)).succeeded());
+    QVERIFY(store.append("org-2", earlier(77, 30, reset)).succeeded());
+    const QByteArray garbage = QByteArray("not a database ").repeated(100);
+    if (file == u"off" || file == u"damaged")
+        QVERIFY(store.deleteAll());
+    if (file == u"damaged")
+        writeFile(store.filePath(), garbage);
+    AppSettings settings;
+    settings.keepHistory = file != u"off";
+    QVERIFY(SettingsStore(folder).save(settings));
+    UsageService service;
+    service.setUsageBody(sessionReport(40, reset));
+    const auto state = stateFor(sessionArguments(service.origin()), folder);
+    QCOMPARE(state->menuBarPercent(), kept ? 10 : 0); // before any request
+    QCOMPARE(state->lastUpdated().value_or(QDateTime()), kept ? now.addSecs(-1200) : QDateTime());
+
+    QCoro::waitFor(state->refresh());
+    QVERIFY(!state->error() && state->menuBarPercent() == 40);
+    QCOMPARE(state->paceForecast().fullAt(PaceForecast::Window::FiveHour).has_value(), kept);
+    QCOMPARE(state->history()->failure().value_or(""),
+             file == u"damaged" ? "Cronologia non salvata: history.sqlite è danneggiato." : "");
+    if (file == u"off" || file == u"damaged") {
+        QCOMPARE(QDir(folder).entryList(QDir::Files).join(' '),
+                 file == u"off" ? "credentials.json settings.json"
+                                : "credentials.json history.sqlite settings.json");
+        QCOMPARE(contents(store.filePath()), file == u"off" ? QByteArray() : garbage);
+        return;
+    }
+    QCOMPARE(storedPercents(folder, "org-1"), QList<double>({10, 40}));
+    state->setSettings(AppSettings{}); // off: the next refresh keeps nothing
+    QCoro::waitFor(state->refresh());
+    QCOMPARE(storedPercents(folder, "org-1"), QList<double>({10, 40}));
+
+    // Another organization's session finds its own readings; signing out keeps them.
+    state->setSettings(settings);
+    QVERIFY(QCoro::waitFor(
+        state->applyCommandLineSession(StartupOptions::parse({"--sk=key-2", "--org-id=org-2"}))));
+    QCOMPARE(state->menuBarPercent(), 77);
+    QCOMPARE(service.requestCount(), 2);
+    state->logout();
+    QCOMPARE(storedPercents(folder, "org-2"), QList<double>({77}));
+}
+
 void TestAppState::paceForecast_data()
 {
     // Each reading "minute:percent", or "minute:percent@resetMinute" when the window does not
@@ -481,16 +580,22 @@ void TestAppState::paceForecast()
     const auto start = QDateTime::fromString("2026-03-04T10:00:00Z", Qt::ISODate);
     const auto at = [&](int minute) { return start.addSecs(minute * 60); };
 
-    PaceForecast forecast(timeScale);
+    // Recorded one by one as refreshes come, or restored at once from the same readings stored.
+    PaceForecast forecast(timeScale), restored(timeScale);
+    QList<HistoryReading> stored;
     for (const QString& reading : readings.split(u' ')) {
         const QStringList parts = (reading + "@400").split(QRegularExpression("[:@]"));
         const QString reset =
             parts[2] == u"-1" ? "presto" : at(parts[2].toInt()).toString(Qt::ISODate);
-        forecast.record(PaceForecast::Window::SevenDayDrevan,
-                        UsageWindow{parts[1].toDouble(), reset}, at(parts[0].toInt()));
+        const UsageWindow window{parts[1].toDouble(), reset};
+        forecast.record(PaceForecast::Window::SevenDayDrevan, window, at(parts[0].toInt()));
+        stored << HistoryReading{at(parts[0].toInt()), {}};
+        stored.last().usage.sevenDayDrevan = window;
     }
-    QCOMPARE(forecast.fullAt(PaceForecast::Window::SevenDayDrevan),
-             fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute)));
+    restored.restore(stored, start);
+    const auto expected = fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute));
+    QCOMPARE(forecast.fullAt(PaceForecast::Window::SevenDayDrevan), expected);
+    QCOMPARE(restored.fullAt(PaceForecast::Window::SevenDayDrevan), expected);
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

@@ -16,6 +16,7 @@ inline std::unique_ptr<AppState> stateFor(const QStringList& arguments, const QS
     AppState::Parts parts{
         .credentials = CredentialStore(dataFolder),
         .settingsStore = SettingsStore(dataFolder),
+        .history = HistoryStore(dataFolder),
         .api = std::make_unique<ZelvikApiService>(options.serviceOriginOrDefault()),
         .refreshInterval = options.refreshIntervalOrDefault(),
     };

@@ -10,6 +10,7 @@
 #include "state/Notifier.h"
 #include "ui/history/HistoryChart.h"
 #include "ui/history/HistoryView.h"
+#include "ui/history/HistoryWindowController.h"
 #include "ui/panel/MainView.h"
 #include "ui/panel/SetupView.h"
 #include "ui/panel/UsageBar.h"
@@ -28,6 +29,7 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QSignalSpy>
@@ -428,6 +430,10 @@ private slots:
              "Avvisami quando la sessione si ripristina", "un avviso appena si ripristina."});
         row("settings 70", {}, "resetBlock slider:4 orange", {"70%"});
         row("settings 85", {}, "resetBlock slider:7 red", {"85%"});
+        row("settings 80 cronologia non salvata", {kFiveHour},
+            "historyFailureBanner openHistoryButton resetBlock slider:6 orange",
+            {"Cronologia non salvata: history.sqlite è danneggiato.", "Apri la cronologia",
+             "Le letture, mai la chiave di sessione, restano 90 giorni"});
         row("settings -9223372036854775808", {}, "resetBlock slider:0 blue",
             {"-9223372036854775808%"});
         row("settings 9223372036854775807", {}, "resetBlock slider:9 red",
@@ -465,7 +471,12 @@ private slots:
         AppState& state = *built;
         AppSettings settings;
         settings.showExtraCredits = !is("hidden");
+        settings.keepHistory = is("cronologia");
         state.setSettings(settings);
+        if (is("cronologia")) { // damaged: the refresh's reading cannot be kept
+            QFile damaged(m_home->dataFolder() + "/history.sqlite");
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(4096, 'x')));
+        }
         if (is("rising")) {
             refreshWith(state, QByteArray(report).replace("42.6", "10"));
             QTest::qWait(250);
@@ -484,7 +495,7 @@ private slots:
         // Never shown, so no refresh loop changes the state under the test; grabbing lays it out.
         std::unique_ptr<QWidget> window;
         if (is("settings")) {
-            settings.alertThresholdPercent = screen.section(u' ', 1).toLongLong();
+            settings.alertThresholdPercent = screen.section(u' ', 1, 1).toLongLong();
             settings.extraCreditsMonthlyLimit = 12.6;
             window = std::make_unique<SettingsView>(&state, settings, nullptr, [] {});
         } else if (is("setup")) {
@@ -525,7 +536,8 @@ private slots:
                            "sevenDayBar velmarDivider sevenDayVelmarBar drevanDivider "
                            "sevenDayDrevanBar extraBox extraCreditsBar extraInactive "
                            "forecast:fiveHourBar forecast:sevenDayBar forecast:sevenDayVelmarBar "
-                           "headlineText captionText resetBlock")
+                           "headlineText captionText resetBlock historyFailureBanner "
+                           "openHistoryButton deleteHistoryToggle")
                 .split(u' '));
         if (auto* view = qobject_cast<SettingsView*>(window.get())) {
             actual << "slider:" + QString::number(child<QSlider>(view, "thresholdSlider")->value());
@@ -564,11 +576,13 @@ private slots:
     {
         setReply("{" + kFiveHour + "}");
         SettingsWindowOpener settingsWindows(&m_recorder);
+        HistoryWindowOpener historyWindows;
         const auto built =
             stateFor(arguments(kConfigured), m_home->dataFolder(), [&](AppState::Parts& parts) {
                 parts.notifier = &m_recorder;
                 parts.loginWindows = &m_recorder;
                 parts.settingsWindows = &settingsWindows;
+                parts.historyWindows = &historyWindows;
             });
         AppState* state = built.get();
         PalloweApp app(state);
@@ -604,6 +618,37 @@ private slots:
         };
         click("refreshButton");
         QTRY_VERIFY(m_server->requestCount() == 4 && !state->isLoading());
+
+        // The history's menu entry comes and goes with the setting; its one window takes in
+        // each reading as it is recorded.
+        QMenu* menu = app.trayItem()->contextMenu();
+        const auto entries = [menu] {
+            QStringList shown;
+            for (const QAction* action : menu->actions())
+                if (action->isVisible())
+                    shown << action->text();
+            return shown.join(u' ');
+        };
+        QCOMPARE(entries(), QStringLiteral("Apri Esci"));
+        AppSettings keep;
+        keep.keepHistory = true;
+        state->setSettings(keep);
+        QCOMPARE(entries(), QStringLiteral("Apri Cronologia Esci"));
+        menu->actions().at(1)->trigger();
+        menu->actions().at(1)->trigger(); // brings the same window forward
+        QList<HistoryView*> views;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() &&
+                window->windowTitle() == QStringLiteral("Cronologia — Pallowe"))
+                views << child<HistoryView>(window, "historyView");
+        QCOMPARE(views.size(), 1);
+        QVERIFY(views.first()->chart()->input().isEmpty());
+        refreshWith(*state, "{" + kFiveHour + "}");
+        QCOMPARE(views.first()->chart()->input().lines.value(0).readings.size(), 1);
+        state->setSettings(AppSettings{});
+        QCOMPARE(entries(), QStringLiteral("Apri Esci"));
+        app.openPanel(); // the history window took its place; it refreshes as it comes back
+        QTRY_VERIFY(m_server->requestCount() == 6 && !state->isLoading());
         refreshWith(*state, "{}", 401); // refused: the setup panel, its button clears the error
         auto* main = child<MainView>(app.panel(), "mainView");
         QVERIFY(qobject_cast<SetupView*>(main->currentView()) && main->currentView()->isVisible());
@@ -693,17 +738,20 @@ private slots:
 
     // Every control edits a draft of its own window, which only "Salva" and Ctrl+Return store.
     // A save the file cannot take applies all the same, and keeps the window open to say so.
+    // Turning the history off keeps its file unless the user asks, and the save goes through.
     void settingsEditAndClose_data()
     {
         QTest::addColumn<QString>("way"); // a button or keys
         QTest::addColumn<bool>("saves");
         QTest::addColumn<bool>("diskFull"); // until the window has said so
-        QTest::newRow("Salva") << "saveButton" << true << false;
-        QTest::newRow("Ctrl+Return, not Return or Escape alone") << "Ctrl+Return" << true << false;
-        QTest::newRow("Annulla") << "cancelButton" << false << false;
-        QTest::newRow("Ctrl+Escape") << "Ctrl+Escape" << false << false;
-        QTest::newRow("close button") << "" << false << false;
-        QTest::newRow("Salva on a full disk, then again") << "saveButton" << true << true;
+        QTest::addColumn<bool>("deleteHistory");
+        QTest::newRow("Salva") << "saveButton" << true << false << true;
+        QTest::newRow("Ctrl+Return, not Return or Escape alone")
+            << "Ctrl+Return" << true << false << false;
+        QTest::newRow("Annulla") << "cancelButton" << false << false << true;
+        QTest::newRow("Ctrl+Escape") << "Ctrl+Escape" << false << false << false;
+        QTest::newRow("close button") << "" << false << false << false;
+        QTest::newRow("Salva on a full disk, then again") << "saveButton" << true << true << true;
     }
 
     void settingsEditAndClose()
@@ -711,12 +759,17 @@ private slots:
         QFETCH(QString, way);
         QFETCH(bool, saves);
         QFETCH(bool, diskFull);
+        QFETCH(bool, deleteHistory);
         const auto built = stateFor({"pallowe"}, m_home->dataFolder());
         AppState& state = *built;
         const QString file = state.settingsStore().filePath();
         AppSettings before;
         before.alertThresholdPercent = 50;
+        before.keepHistory = true;
         state.setSettings(before);
+        QVERIFY(HistoryStore(m_home->dataFolder())
+                    .append("o", {QDateTime::currentDateTimeUtc(), {}})
+                    .succeeded());
         const auto open = [&] {
             QWidget* window = SettingsWindowController::show(&state, &m_recorder)->window();
             return QTest::qWaitForWindowActive(window) ? window : nullptr;
@@ -741,6 +794,14 @@ private slots:
         }
         child<QCheckBox>(window, "creditsToggle")->click();
         child<QCheckBox>(window, "backgroundToggle")->click();
+        QVERIFY(child(window, "openHistoryButton")->isVisible());
+        QVERIFY(!child(window, "deleteHistoryToggle")->isVisible());
+        child<QCheckBox>(window, "historyToggle")->click();
+        auto* forget = child<QCheckBox>(window, "deleteHistoryToggle");
+        QVERIFY(forget->isVisible() && !forget->isChecked());
+        QVERIFY(!child(window, "openHistoryButton")->isVisible());
+        if (deleteHistory)
+            forget->click();
         auto* field = child<QLineEdit>(window, "limitField");
         field->setText(QStringLiteral("99.5"));
         QVERIFY(!child(window, "thresholdBlock")->isVisible()); // their values kept
@@ -779,6 +840,7 @@ private slots:
         QCOMPARE(QFile::exists(file), saves);
         if (saves)
             QCOMPARE(state.settingsStore().load(), edited);
+        QCOMPARE(state.history()->exists(), !(saves && deleteHistory));
     }
 
     // Last: the test plays the desktop shell's tray watcher on its private bus, where at first

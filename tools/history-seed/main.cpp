@@ -1,7 +1,9 @@
 // pallowe-history-seed: writes made-up readings, one per interval up to now, into
 // history.sqlite in Pallowe's data folder (XDG_DATA_HOME decides where), through the same
 // store the program writes with. Working days fill the session and the weekly window; nights
-// and weekends leave them still. The same arguments at the same moment give the same readings.
+// and weekends leave them still, except the last three hours, busy whatever the day, so the
+// current session has something to show. The same arguments at the same moment give the same
+// readings.
 //   pallowe-history-seed [--days=N] [--interval=SECONDS] [--org-id=ID]
 // The organization is the stored session's unless --org-id is given.
 
@@ -20,6 +22,7 @@ namespace {
 constexpr qint64 kFiveHours = 5 * 3600;
 constexpr qint64 kWeek = 7 * 86400;
 constexpr qint64 kMondayOffset = 4 * 86400; // 1970-01-01 was a Thursday
+constexpr qint64 kBusyLately = 3 * 3600;
 
 struct Options
 {
@@ -59,7 +62,7 @@ double oneDecimal(double value)
 class Simulation
 {
 public:
-    HistoryReading readingAt(qint64 epochSeconds, int intervalSeconds)
+    HistoryReading readingAt(qint64 epochSeconds, int intervalSeconds, bool busy)
     {
         const QDateTime moment = QDateTime::fromSecsSinceEpoch(epochSeconds, Qt::UTC);
         const qint64 sessionEnd = (epochSeconds / kFiveHours + 1) * kFiveHours;
@@ -70,7 +73,7 @@ public:
             m_week = 0;
         m_sessionEnd = sessionEnd;
         m_weekEnd = weekEnd;
-        if (isWorkingTime(moment)) {
+        if (busy || isWorkingTime(moment)) {
             m_session += sessionPace(moment) * intervalSeconds / 60;
             m_week += 0.022 * intervalSeconds / 60;
         }
@@ -138,7 +141,8 @@ QList<HistoryReading> readings(const Options& options, qint64 now)
     Simulation simulation;
     const qint64 first = now - qint64(options.days) * 86400;
     for (qint64 moment = first; moment <= now; moment += options.intervalSeconds)
-        list.append(simulation.readingAt(moment, options.intervalSeconds));
+        list.append(
+            simulation.readingAt(moment, options.intervalSeconds, now - moment < kBusyLately));
     return list;
 }
 

@@ -7,6 +7,7 @@
 #include "ui/style/PanelStyle.h"
 #include "ui/style/SystemColors.h"
 #include "ui/widgets/Divider.h"
+#include "ui/widgets/WarningBanner.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,6 +57,10 @@ QWidget* HistoryView::buildBody()
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(kMargin, 12, kMargin, kMargin);
     column->setSpacing(10);
+    m_problem = new WarningBanner(body);
+    m_problem->setObjectName(QStringLiteral("historyProblemBanner"));
+    m_problem->hide();
+    column->addWidget(m_problem);
     auto* summary = new QHBoxLayout;
     summary->setSpacing(10);
     m_headline = PanelStyle::label({}, 24, QFont::DemiBold, PanelStyle::Tone::Primary, body);
@@ -76,6 +81,12 @@ void HistoryView::setCharts(HistoryCharts charts)
 {
     m_charts = std::move(charts);
     render();
+}
+
+void HistoryView::setProblem(const std::optional<QString>& problem)
+{
+    m_problem->setText(problem.value_or(QString()));
+    m_problem->setVisible(problem.has_value());
 }
 
 void HistoryView::setPage(Page page)

@@ -26,6 +26,9 @@ namespace {
 
 constexpr int kHeaderSymbolSide = 18;
 constexpr int kButtonHeight = 26;
+const QString kCannotDeleteHistory =
+    QStringLiteral("Impossibile eliminare la cronologia: history.sqlite è rimasto nella cartella "
+                   "di Pallowe.");
 
 QVBoxLayout* column(QWidget* owner, const QMargins& margins, int spacing)
 {
@@ -95,6 +98,7 @@ QWidget* SettingsView::buildGroups()
     layout->addWidget(buildAlertGroup());
     layout->addWidget(buildCreditsGroup());
     layout->addWidget(buildRefreshGroup());
+    layout->addWidget(buildHistoryGroup());
     layout->addWidget(buildSaveError());
     return groups;
 }
@@ -244,6 +248,55 @@ QWidget* SettingsView::buildRefreshGroup()
     return box;
 }
 
+QWidget* SettingsView::buildHistoryGroup()
+{
+    auto* box = new SectionBox(SymbolIcon::Name::ChartBarFill, QStringLiteral("Cronologia"), this);
+    box->contentLayout()->setSpacing(4);
+    m_historyToggle =
+        toggle(QStringLiteral("Conserva la cronologia dell'utilizzo"), m_draft.keepHistory, box);
+    m_historyToggle->setObjectName(QStringLiteral("historyToggle"));
+    connect(m_historyToggle, &QCheckBox::toggled, this, [this](bool on) {
+        m_draft.keepHistory = on;
+        renderHistory();
+    });
+    box->contentLayout()->addWidget(m_historyToggle);
+    auto* hint = PanelStyle::label(
+        QStringLiteral("Le letture, mai la chiave di sessione, restano 90 giorni in "
+                       "history.sqlite nella cartella di Pallowe."),
+        10, QFont::Normal, PanelStyle::Tone::Secondary, box);
+    hint->setObjectName(QStringLiteral("historyHint"));
+    hint->setWordWrap(true);
+    box->contentLayout()->addWidget(hint);
+
+    m_historyFailure = new WarningBanner(box);
+    m_historyFailure->setObjectName(QStringLiteral("historyFailureBanner"));
+    box->contentLayout()->addWidget(m_historyFailure);
+    connect(m_state->history(), &UsageHistory::failureChanged, this, &SettingsView::renderHistory);
+
+    m_openHistory = new PanelButton(PanelButton::Kind::Neutral,
+                                    QStringLiteral("Apri la cronologia"), kButtonHeight, box);
+    m_openHistory->setObjectName(QStringLiteral("openHistoryButton"));
+    connect(m_openHistory, &QPushButton::clicked, m_state, &AppState::openHistory);
+    box->contentLayout()->addSpacing(4);
+    box->contentLayout()->addWidget(m_openHistory, 0, Qt::AlignLeft);
+
+    // Off keeps the readings unless the user asks otherwise.
+    m_deleteHistory = toggle(QStringLiteral("Elimina anche la cronologia salvata"), false, box);
+    m_deleteHistory->setObjectName(QStringLiteral("deleteHistoryToggle"));
+    box->contentLayout()->addWidget(m_deleteHistory);
+    renderHistory();
+    return box;
+}
+
+void SettingsView::renderHistory()
+{
+    const bool on = m_draft.keepHistory;
+    m_historyFailure->setText(m_state->history()->failure().value_or(QString()));
+    m_historyFailure->setVisible(on && m_state->history()->failure());
+    m_openHistory->setVisible(on);
+    m_deleteHistory->setVisible(!on && m_state->history()->exists());
+}
+
 QWidget* SettingsView::buildSaveError()
 {
     m_saveError = new WarningBanner(this);
@@ -318,10 +371,17 @@ void SettingsView::save()
 {
     const QString text = m_limitField->text();
     m_draft.extraCreditsMonthlyLimit = text.isEmpty() ? std::nullopt : LimitText::parse(text);
+    const bool deleteHistory = !m_draft.keepHistory && m_deleteHistory->isChecked();
     // The state keeps them either way; the form stays to say they were not stored, and
     // "Salva" can try again.
-    if (const auto failure = m_state->saveSettings(m_draft)) {
-        m_saveError->setText(*failure);
+    QStringList failures;
+    if (const auto failure = m_state->saveSettings(m_draft))
+        failures << *failure;
+    // After the save, so that no refresh writes a reading again.
+    if (deleteHistory && !m_state->history()->deleteAll())
+        failures << kCannotDeleteHistory;
+    if (!failures.isEmpty()) {
+        m_saveError->setText(failures.join(u'\n'));
         m_saveError->show();
         return;
     }

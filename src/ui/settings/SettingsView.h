@@ -44,12 +44,14 @@ private:
     QWidget* buildResetBlock(QWidget* parent);
     QWidget* buildCreditsGroup();
     QWidget* buildRefreshGroup();
+    QWidget* buildHistoryGroup();
     QWidget* buildSaveError();
     QWidget* buildButtons();
 
     void setAlertEnabled(bool enabled);
     void setSliderPosition(int position);
     void renderThreshold();
+    void renderHistory();
 
     AppState* m_state;
     Notifier* m_notifier;
@@ -66,5 +68,9 @@ private:
     QWidget* m_limitBlock = nullptr;
     QLineEdit* m_limitField = nullptr;
     QCheckBox* m_backgroundToggle = nullptr;
+    QCheckBox* m_historyToggle = nullptr;
+    WarningBanner* m_historyFailure = nullptr;
+    QPushButton* m_openHistory = nullptr;
+    QCheckBox* m_deleteHistory = nullptr;
     WarningBanner* m_saveError = nullptr;
 };

@@ -29,6 +29,13 @@ void PalloweApp::installTrayItem()
     m_menu = std::make_unique<QMenu>();
     connect(m_menu->addAction(QStringLiteral("Apri")), &QAction::triggered, this,
             &PalloweApp::openPanel);
+    m_historyEntry = m_menu->addAction(QStringLiteral("Cronologia"));
+    connect(m_historyEntry, &QAction::triggered, m_state, &AppState::openHistory);
+    const auto followHistory = [this] {
+        m_historyEntry->setVisible(m_state->settings().keepHistory);
+    };
+    connect(m_state, &AppState::settingsChanged, this, followHistory);
+    followHistory();
     connect(m_menu->addAction(QStringLiteral("Esci")), &QAction::triggered, qApp,
             &QCoreApplication::quit);
 

@@ -8,6 +8,7 @@
 
 class AppState;
 class PopupPanel;
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -51,6 +52,7 @@ private:
     AppState* m_state;
     std::unique_ptr<PopupPanel> m_panel;
     std::unique_ptr<QMenu> m_menu;
+    QAction* m_historyEntry = nullptr; // shown while the history is kept
     QSystemTrayIcon* m_tray = nullptr;
     Clock m_clock = [] { return QDateTime::currentDateTime(); };
     std::optional<qint64> m_drawnPercent;

@@ -431,7 +431,7 @@ private slots:
         row("settings 70", {}, "resetBlock slider:4 orange", {"70%"});
         row("settings 85", {}, "resetBlock slider:7 red", {"85%"});
         row("settings 80 cronologia non salvata", {kFiveHour},
-            "historyFailureBanner openHistoryButton resetBlock slider:6 orange",
+            "resetBlock historyFailureBanner openHistoryButton slider:6 orange",
             {"Cronologia non salvata: history.sqlite è danneggiato.", "Apri la cronologia",
              "Le letture, mai la chiave di sessione, restano 90 giorni"});
         row("settings -9223372036854775808", {}, "resetBlock slider:0 blue",

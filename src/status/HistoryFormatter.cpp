@@ -93,17 +93,7 @@ QJsonObject json(const HistoryReading& reading)
     const UsageResponse& usage = reading.usage;
     QJsonObject object{{QStringLiteral("fetched_at"), isoText(reading.fetchedAt)},
                        {QStringLiteral("percent"), usage.headlinePercent()}};
-    const auto window = [&object](const QString& key, const std::optional<UsageWindow>& value) {
-        if (value)
-            object.insert(key, windowJson(*value));
-    };
-    using Key = UsageResponse::Key;
-    window(Key::fiveHour, usage.fiveHour);
-    window(Key::sevenDay, usage.sevenDay);
-    window(Key::sevenDayVelmar, usage.sevenDayVelmar);
-    window(Key::sevenDayDrevan, usage.sevenDayDrevan);
-    if (usage.extraUsage)
-        object.insert(Key::extraUsage, StatusFormatter::extraUsageJson(*usage.extraUsage));
+    StatusFormatter::insertUsage(object, usage, windowJson);
     return object;
 }
 

@@ -122,18 +122,7 @@ QJsonObject StatusFormatter::json(const StatusReading& reading) const
     const UsageResponse& usage = reading.usage;
     QJsonObject object{{QStringLiteral("percent"), usage.headlinePercent()},
                        {QStringLiteral("fetched_at"), reading.fetchedAt.toString(Qt::ISODate)}};
-    const auto window = [this, &object](const QString& key,
-                                        const std::optional<UsageWindow>& value) {
-        if (value)
-            object.insert(key, windowJson(*value));
-    };
-    using Key = UsageResponse::Key;
-    window(Key::fiveHour, usage.fiveHour);
-    window(Key::sevenDay, usage.sevenDay);
-    window(Key::sevenDayVelmar, usage.sevenDayVelmar);
-    window(Key::sevenDayDrevan, usage.sevenDayDrevan);
-    if (usage.extraUsage)
-        object.insert(Key::extraUsage, extraUsageJson(*usage.extraUsage));
+    insertUsage(object, usage, [this](const UsageWindow& window) { return windowJson(window); });
     if (reading.orgName)
         object.insert(QStringLiteral("org_name"), *reading.orgName);
     return object;

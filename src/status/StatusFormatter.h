@@ -23,6 +23,23 @@ public:
     QJsonObject waybar(const StatusReading& reading) const;
     // "is_enabled", and the amounts and utilization that were received.
     static QJsonObject extraUsageJson(const ExtraUsage& extra);
+    // Each window present under its service key, each as windowJson makes it, and the extra
+    // credits.
+    template <typename WindowJson>
+    static void insertUsage(QJsonObject& object, const UsageResponse& usage, WindowJson windowJson)
+    {
+        const auto window = [&](const QString& key, const std::optional<UsageWindow>& value) {
+            if (value)
+                object.insert(key, windowJson(*value));
+        };
+        using Key = UsageResponse::Key;
+        window(Key::fiveHour, usage.fiveHour);
+        window(Key::sevenDay, usage.sevenDay);
+        window(Key::sevenDayVelmar, usage.sevenDayVelmar);
+        window(Key::sevenDayDrevan, usage.sevenDayDrevan);
+        if (usage.extraUsage)
+            object.insert(Key::extraUsage, extraUsageJson(*usage.extraUsage));
+    }
 
 private:
     struct Entry

@@ -39,15 +39,8 @@ constexpr qreal kEmptyMargin = 24;
 constexpr int kEmptySymbolSide = 28;
 constexpr double kMostAxisTop = 200;
 
-qreal lineHeight(const QFont& font)
-{
-    return qCeil(QFontMetricsF(font).height());
-}
-
-qreal textWidth(const QFont& font, const QString& text)
-{
-    return qCeil(QFontMetricsF(font).horizontalAdvance(text));
-}
+constexpr auto lineHeight = &PaintedText::lineHeight;
+constexpr auto textWidth = &PaintedText::width;
 
 QColor withAlpha(QColor color, qreal alpha)
 {

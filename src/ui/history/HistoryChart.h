@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HistoryChartInput.h"
+#include "ui/style/PaintedText.h"
 #include "ui/style/PanelStyle.h"
 
 #include <QColor>
@@ -38,15 +39,8 @@ public:
     // The hovered reading's moment, then its figure on each line; empty when none is hovered.
     QString hoverText() const;
 
-    // Every text the chart draws, where and in which font and colour.
-    struct TextLine
-    {
-        QString text;
-        QRectF box;
-        QFont font;
-        QColor color;
-        Qt::Alignment alignment;
-    };
+    // Every text the chart draws.
+    using TextLine = PaintedText;
     QList<TextLine> textLines() const;
 
     // A line's colour; the main line's changes with its band.

@@ -2,25 +2,9 @@
 
 #include "HistoryView.h"
 #include "state/AppState.h"
+#include "ui/widgets/ScreenCentre.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 #include <QVBoxLayout>
-
-namespace {
-
-void centre(QWidget* window)
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    window->move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
-                                     screen->availableGeometry())
-                     .topLeft());
-}
-
-} // namespace
 
 std::shared_ptr<HistoryWindowController> HistoryWindowController::show(HistoryCharts charts)
 {
@@ -36,7 +20,7 @@ std::shared_ptr<HistoryWindowController> HistoryWindowController::show(HistoryCh
     controller->m_window = window;
     controller->m_view = view;
     window->resize(window->sizeHint());
-    centre(window);
+    ScreenCentre::place(window);
     window->show();
     window->raise();
     window->activateWindow();

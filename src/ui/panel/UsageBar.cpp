@@ -23,15 +23,8 @@ constexpr qreal barRadius = 3;
 constexpr qreal minimumFillWidth = 4;
 constexpr int animationMilliseconds = 400;
 
-qreal lineHeight(const QFont& font)
-{
-    return qCeil(QFontMetricsF(font).height());
-}
-
-qreal textWidth(const QFont& font, const QString& text)
-{
-    return qCeil(QFontMetricsF(font).horizontalAdvance(text));
-}
+constexpr auto lineHeight = &PaintedText::lineHeight;
+constexpr auto textWidth = &PaintedText::width;
 
 } // namespace
 

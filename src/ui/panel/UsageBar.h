@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/style/PaintedText.h"
+
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -35,15 +37,8 @@ public:
     static QString percentText(double percent);
     static QColor bandColor(double percent, const QPalette& palette);
 
-    // Every text the row draws, where and in which font and colour.
-    struct TextLine
-    {
-        QString text;
-        QRectF box;
-        QFont font;
-        QColor color;
-        Qt::Alignment alignment;
-    };
+    // Every text the row draws.
+    using TextLine = PaintedText;
     QList<TextLine> textLines() const;
 
     QRectF trackRect() const;

@@ -2,10 +2,8 @@
 
 #include "SettingsView.h"
 #include "state/AppState.h"
+#include "ui/widgets/ScreenCentre.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -26,12 +24,7 @@ QWidget* newWindow()
 void centre(QWidget* window)
 {
     window->adjustSize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    window->move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
-                                     screen->availableGeometry())
-                     .topLeft());
+    ScreenCentre::place(window);
 }
 
 } // namespace

@@ -7,12 +7,15 @@
 #include "SettingsWindowLauncher.h"
 #include "StartupOptions.h"
 
+#include <QDir>
 #include <QPointer>
 #include <limits>
 
 namespace {
 
 const QString kSessionExpired = QStringLiteral("Sessione scaduta — accedi di nuovo.");
+const QString kSessionNotDeleted =
+    QStringLiteral("Impossibile eliminare la sessione salvata: elimina a mano %1.");
 const QString kCannotOpenLoginWindow = QStringLiteral("Impossibile aprire la finestra di accesso.");
 const QString kCannotSaveSettings = QStringLiteral(
     "Impossibile salvare le impostazioni: %1. Restano in uso fino alla chiusura di Pallowe.");
@@ -131,14 +134,15 @@ void AppState::useSession(const Session& session, bool stored)
     emit sessionReplaced();
 }
 
-void AppState::endSession()
+bool AppState::endSession()
 {
-    m_credentials.clear();
+    const bool cleared = m_credentials.clear();
     if (m_unsaved) {
         m_unsaved.reset();
         emit isSessionUnsavedChanged();
     }
     abandonRequests();
+    return cleared;
 }
 
 void AppState::abandonRequests()
@@ -291,12 +295,15 @@ QCoro::Task<> AppState::completeLogin(QString sessionKey)
 void AppState::logout()
 {
     m_appliedSessionChange = ++m_sessionChanges;
-    endSession();
+    const bool cleared = endSession();
     m_reportSession.reset();
     setUsage(std::nullopt);
     setOrgName(std::nullopt);
     setConfigured(false);
-    setError(std::nullopt);
+    // Signed out for this run either way; the user must know the key is still on disk.
+    setError(cleared ? std::nullopt
+                     : std::optional(kSessionNotDeleted.arg(
+                           QDir::toNativeSeparators(m_credentials.filePath()))));
 }
 
 void AppState::openSettings()

@@ -159,7 +159,8 @@ private:
     void readBackSession();
     QCoro::Task<Replacement> replaceSession(Session session, quint64 change);
     void useSession(const Session& session, bool stored);
-    void endSession();
+    // False when the stored session could not be deleted.
+    bool endSession();
     void abandonRequests();
     void forgetReport();
     void finishOperation(bool applied);

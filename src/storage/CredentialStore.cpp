@@ -7,6 +7,7 @@
 #include <QCoroTimer>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <chrono>
 
@@ -158,8 +159,9 @@ bool CredentialStore::writeRecord(const Record& record) const
     return JsonFile::write(m_filePath, object, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-void CredentialStore::clear() const
+bool CredentialStore::clear() const
 {
-    if (!m_readOnly)
-        QFile::remove(m_filePath);
+    if (m_readOnly)
+        return false;
+    return QFile::remove(m_filePath) || !QFileInfo(m_filePath).exists();
 }

@@ -58,7 +58,8 @@ public:
     void setOrgId(const std::optional<QString>& value) const;
     void setOrgName(const std::optional<QString>& value) const;
 
-    void clear() const;
+    // False when a stored session is still there afterwards (a folder the user may not write).
+    bool clear() const;
 
     QString filePath() const { return m_filePath; }
 

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -112,6 +113,15 @@ void PopupPanel::hideEvent(QHideEvent* event)
 {
     m_sinceClosed.start();
     QWidget::hideEvent(event);
+    // A closed panel keeps no window, so no pixels to draw it with; the next opening makes
+    // both again. Later, because the window system may still be closing it.
+    QTimer::singleShot(0, this, &PopupPanel::letGoOfWindow);
+}
+
+void PopupPanel::letGoOfWindow()
+{
+    if (!isVisible() && windowHandle())
+        destroy();
 }
 
 void PopupPanel::keyPressEvent(QKeyEvent* event)

@@ -34,6 +34,7 @@ private:
     void nameAfterView();
     void matchCompositing();
     void keepOnScreen();
+    void letGoOfWindow();
     void onFocusWindowChanged(QWindow* window);
 
     MainView* m_mainView;

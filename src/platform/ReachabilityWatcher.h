@@ -2,23 +2,36 @@
 
 #include "state/WakeWatcher.h"
 
-#include <QNetworkInformation>
+#include <QDBusConnection>
+#include <QVariantMap>
+#include <optional>
 
-// Reports the network coming back: the system's reachability turning online after being
-// anything else. The network-information backend is loaded on the first watch(); where
-// there is none, nothing is reported.
+class QDBusVariant;
+
+// Reports the network coming back: NetworkManager's state turning to full connectivity after
+// being anything else, as NetworkManager announces it on the system bus. Without a bus or
+// NetworkManager, nothing is reported. The bus is reached only once watching starts.
 class ReachabilityWatcher : public WakeWatcher
 {
     Q_OBJECT
 
 public:
-    using WakeWatcher::WakeWatcher;
+    // Without a bus given, the system bus.
+    explicit ReachabilityWatcher(std::optional<QDBusConnection> bus = std::nullopt,
+                                 QObject* parent = nullptr);
 
     void watch() override;
 
-private:
-    void onReachabilityChanged(QNetworkInformation::Reachability reachability);
+private slots:
+    void onPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                             const QStringList& invalidated);
+    void onFirstState(const QDBusVariant& state);
 
+private:
+    void onState(uint state);
+
+    std::optional<QDBusConnection> m_bus;
     bool m_watching = false;
-    QNetworkInformation::Reachability m_last = QNetworkInformation::Reachability::Unknown;
+    // NetworkManager's state last heard; none before the first answer or announcement.
+    std::optional<uint> m_last;
 };

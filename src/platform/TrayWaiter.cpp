@@ -27,12 +27,14 @@ TrayWaiter::TrayWaiter(std::chrono::milliseconds timeout, QObject* parent) : QOb
 void TrayWaiter::start()
 {
     m_finished = false;
+    check();
+    if (m_finished)
+        return;
     m_watcher = new QDBusServiceWatcher(kWatcherService, QDBusConnection::sessionBus(),
                                         QDBusServiceWatcher::WatchForRegistration, this);
     connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayWaiter::check);
     m_poll.start();
     m_deadline.start();
-    check();
 }
 
 bool TrayWaiter::statusNotifierHostRegistered()
@@ -52,7 +54,8 @@ bool TrayWaiter::xembedTrayPresent()
 
 void TrayWaiter::check()
 {
-    if (statusNotifierHostRegistered() || xembedTrayPresent())
+    // The X server answers in one round trip; the bus question takes several.
+    if (xembedTrayPresent() || statusNotifierHostRegistered())
         finish(true);
 }
 

@@ -23,17 +23,26 @@ public:
 } // namespace
 
 ZelvikApiService::ZelvikApiService(const QString& baseUrl, QObject* parent, int transferTimeoutMs)
-    : QObject(parent), m_requests(baseUrl, transferTimeoutMs)
+    : QObject(parent), m_requests(baseUrl, transferTimeoutMs),
+      m_transferTimeoutMs(transferTimeoutMs)
+{}
+
+QNetworkAccessManager* ZelvikApiService::network()
 {
-    m_network.setCookieJar(new DiscardingCookieJar(&m_network));
-    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    m_network.setTransferTimeout(transferTimeoutMs);
+    // Made for the first request: a program that never asks leaves the network stack alone.
+    if (!m_network) {
+        m_network = std::make_unique<QNetworkAccessManager>();
+        m_network->setCookieJar(new DiscardingCookieJar(m_network.get()));
+        m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        m_network->setTransferTimeout(m_transferTimeoutMs);
+    }
+    return m_network.get();
 }
 
 QCoro::Task<Expected<QByteArray, ServiceError>> ZelvikApiService::send(QNetworkRequest request,
                                                                        const QObject* abandonWith)
 {
-    BoundedReply reply(m_network.get(request), kMaxBodyBytes);
+    BoundedReply reply(network()->get(request), kMaxBodyBytes);
     if (abandonWith)
         connect(abandonWith, &QObject::destroyed, &reply, &BoundedReply::abandon);
     const ReplyOutcome outcome = co_await reply.outcome();

@@ -8,6 +8,7 @@
 #include <QCoroTask>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <memory>
 
 // The only component that talks to the service. It holds nothing but the origin; each call
 // stands alone. Failures come back as values: an AppError, or the transport's or JSON
@@ -35,6 +36,9 @@ private:
     QCoro::Task<Expected<QByteArray, ServiceError>> send(QNetworkRequest request,
                                                          const QObject* abandonWith = nullptr);
 
+    QNetworkAccessManager* network();
+
     ZelvikRequestFactory m_requests;
-    QNetworkAccessManager m_network;
+    int m_transferTimeoutMs;
+    std::unique_ptr<QNetworkAccessManager> m_network;
 };

@@ -1,17 +1,15 @@
 #include "DateTexts.h"
 
+#include "CalendarDistance.h"
 #include "model/InternetDateTime.h"
 
 #include <QLocale>
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
-#include <unicode/calendar.h>
 #include <unicode/locid.h>
 #include <unicode/reldatefmt.h>
 #include <unicode/unistr.h>
-#include <utility>
 
 namespace {
 
@@ -29,48 +27,37 @@ QString fromUnicode(const icu::UnicodeString& text)
     return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
 }
 
+// Italian needs no ICU, nor does a locale that names no language ("C", "POSIX"), which
+// speaks Italian too.
+bool speaksItalian(const QString& localeName)
+{
+    qsizetype end = 0;
+    while (end < localeName.size() && localeName[end].isLetter())
+        ++end;
+    const QString language = localeName.left(end).toLower();
+    return language.isEmpty() || language == QLatin1String("it") ||
+           language == QLatin1String("c") || language == QLatin1String("posix");
+}
+
 // The time data of a language ICU does not know come from its own default locale, while
 // its plural rules fall back to the root's: "1 seconds ago". Such a locale speaks Italian.
-icu::Locale timeLocale(const QString& name)
+bool knownToIcu(const icu::Locale& requested)
 {
-    const icu::Locale requested(name.toUtf8().constData());
     const char* language = requested.getLanguage();
     int32_t count = 0;
     const icu::Locale* available = icu::Locale::getAvailableLocales(count);
     for (int32_t i = 0; *language && i < count; ++i)
         if (std::strcmp(available[i].getLanguage(), language) == 0)
-            return requested;
-    return icu::Locale("it", "IT");
+            return true;
+    return false;
 }
 
-struct UnitDifference
+URelativeDateTimeUnit icuUnit(CalendarDistance::Unit unit)
 {
-    URelativeDateTimeUnit unit;
-    int value;
-};
-
-// Splits the distance from now to then into calendar fields, largest first, the way a
-// calendar subtracts dates, and keeps the first non-zero one.
-UnitDifference largestUnit(icu::Calendar& calendar, UDate then)
-{
-    static constexpr std::array<std::pair<UCalendarDateFields, URelativeDateTimeUnit>, 7> fields{{
-        {UCAL_YEAR, UDAT_REL_UNIT_YEAR},
-        {UCAL_MONTH, UDAT_REL_UNIT_MONTH},
-        {UCAL_WEEK_OF_YEAR, UDAT_REL_UNIT_WEEK},
-        {UCAL_DATE, UDAT_REL_UNIT_DAY},
-        {UCAL_HOUR_OF_DAY, UDAT_REL_UNIT_HOUR},
-        {UCAL_MINUTE, UDAT_REL_UNIT_MINUTE},
-        {UCAL_SECOND, UDAT_REL_UNIT_SECOND},
-    }};
-    for (const auto& [field, unit] : fields) {
-        UErrorCode status = U_ZERO_ERROR;
-        const int32_t value = calendar.fieldDifference(then, field, status);
-        if (U_FAILURE(status))
-            break;
-        if (value != 0)
-            return {unit, value};
-    }
-    return {UDAT_REL_UNIT_SECOND, 0};
+    static constexpr std::array<URelativeDateTimeUnit, 7> units{
+        UDAT_REL_UNIT_YEAR, UDAT_REL_UNIT_MONTH,  UDAT_REL_UNIT_WEEK,  UDAT_REL_UNIT_DAY,
+        UDAT_REL_UNIT_HOUR, UDAT_REL_UNIT_MINUTE, UDAT_REL_UNIT_SECOND};
+    return units[static_cast<size_t>(unit)];
 }
 
 } // namespace
@@ -120,24 +107,21 @@ QString DateTexts::paceForecastLabel(const QDateTime& fullAt, const QDateTime& n
 QString DateTexts::relativeTimeText(const QDateTime& then, const QDateTime& now,
                                     const QString& localeName)
 {
-    const icu::Locale locale =
-        timeLocale(localeName.isEmpty() ? QLocale::system().name() : localeName);
+    const QString name = localeName.isEmpty() ? QLocale::system().name() : localeName;
+    const CalendarDistance distance = CalendarDistance::between(then, now);
+    if (speaksItalian(name))
+        return distance.italianText();
+    const icu::Locale locale(name.toUtf8().constData());
+    if (!knownToIcu(locale))
+        return distance.italianText();
 
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(locale, status));
-    if (U_FAILURE(status))
-        return {};
-    calendar->setTime(static_cast<UDate>(now.toMSecsSinceEpoch()), status);
-    const UnitDifference difference =
-        largestUnit(*calendar, static_cast<UDate>(then.toMSecsSinceEpoch()));
-
-    status = U_ZERO_ERROR;
     const icu::RelativeDateTimeFormatter formatter(locale, nullptr, UDAT_STYLE_LONG,
                                                    UDISPCTX_CAPITALIZATION_NONE, status);
     if (U_FAILURE(status))
         return {};
     icu::UnicodeString text;
-    formatter.format(difference.value, difference.unit, text, status);
+    formatter.format(static_cast<double>(distance.value()), icuUnit(distance.unit()), text, status);
     return U_SUCCESS(status) ? fromUnicode(text) : QString();
 }
 

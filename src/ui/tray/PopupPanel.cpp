@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -32,17 +33,26 @@ bool windowsComposited()
 } // namespace
 
 PopupPanel::PopupPanel(AppState* state, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_mainView(new MainView(state, this))
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint), m_state(state)
 {
     setObjectName(QStringLiteral("popupPanel"));
-    nameAfterView();
     auto* layout = new QVBoxLayout(this);
     // The content sits inside the edge.
     layout->setContentsMargins(kEdgeWidth, kEdgeWidth, kEdgeWidth, kEdgeWidth);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(m_mainView);
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &PopupPanel::onFocusWindowChanged);
+}
+
+void PopupPanel::buildContent()
+{
+    // Made on the first opening: a program whose panel stays closed never loads its widgets,
+    // fonts and pictures.
+    if (m_mainView)
+        return;
+    m_mainView = new MainView(m_state, this);
+    layout()->addWidget(m_mainView);
     connect(m_mainView, &MainView::viewChanged, this, &PopupPanel::nameAfterView);
+    nameAfterView();
 }
 
 void PopupPanel::nameAfterView()
@@ -57,6 +67,7 @@ void PopupPanel::nameAfterView()
 void PopupPanel::openBelow(const QRect& iconGeometry)
 {
     m_iconGeometry = iconGeometry;
+    buildContent();
     matchCompositing();
     adjustSize();
     const QPoint cursor = QCursor::pos();
@@ -112,6 +123,15 @@ void PopupPanel::hideEvent(QHideEvent* event)
 {
     m_sinceClosed.start();
     QWidget::hideEvent(event);
+    // A closed panel keeps no window, so no pixels to draw it with; the next opening makes
+    // both again. Later, because the window system may still be closing it.
+    QTimer::singleShot(0, this, &PopupPanel::letGoOfWindow);
+}
+
+void PopupPanel::letGoOfWindow()
+{
+    if (!isVisible() && windowHandle())
+        destroy();
 }
 
 void PopupPanel::keyPressEvent(QKeyEvent* event)

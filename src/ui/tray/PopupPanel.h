@@ -16,6 +16,7 @@ class PopupPanel : public QWidget
 public:
     explicit PopupPanel(AppState* state, QWidget* parent = nullptr);
 
+    // Null until the panel first opens.
     MainView* mainView() const { return m_mainView; }
 
     // Shows the panel under the icon when its geometry is valid, else at the pointer.
@@ -31,12 +32,15 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void buildContent();
     void nameAfterView();
     void matchCompositing();
     void keepOnScreen();
+    void letGoOfWindow();
     void onFocusWindowChanged(QWindow* window);
 
-    MainView* m_mainView;
+    AppState* m_state;
+    MainView* m_mainView = nullptr;
     QRect m_iconGeometry;
     QElapsedTimer m_sinceClosed;
 };

@@ -299,9 +299,11 @@ void TestDesktop::commandLineSessionOnBothKindsOfTray()
     QVERIFY(iconPixelsNear(item, MenuBarLabel::color(80)) > 0);
     QTRY_COMPARE_WITH_TIMEOUT(notifications.callsOf("Notify").size(), 1, kTimeoutMs);
     Desktop::press("Escape");
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(window(kUsagePanel).isEmpty(), kTimeoutMs);
     callItem(item, {"org.kde.StatusNotifierItem.Activate", "int32:400", "int32:300"});
     QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 200"), 3, kTimeoutMs);
+    // Another process's second alert would be on its way to the server: nothing marks that
+    // none is coming, so it is given time.
     QTest::qWait(500);
     const auto calls = notifications.callsOf("Notify");
     QCOMPARE(calls.size(), 1);
@@ -318,12 +320,15 @@ void TestDesktop::webSignInUntilTheSessionExpires()
     QVERIFY(desktop.startPallowe({"--service-origin=" + desktop.origin}));
 
     QVERIFY(desktop.openPanel("^Pallowe — Accesso$"));
+    // The panel takes the keyboard once mapped, which no tool can see from outside.
     QTest::qWait(500);
     Desktop::press("space"); // the sign-in button has the focus
     QString signIn;
     QTRY_VERIFY_WITH_TIMEOUT(!(signIn = window("^Accedi a Zelvik$")).isEmpty(), 60000);
     QTRY_COMPARE_WITH_TIMEOUT(desktop.served("GET /login 200"), 1, 60000);
-    QTest::qWait(1500); // the page settles and focuses its e-mail field
+    // The page, in the sign-in window's own process, settles and focuses its e-mail field;
+    // nothing outside that process tells when.
+    QTest::qWait(1500);
     run("xdotool", {"windowfocus", "--sync", signIn});
     run("xdotool", {"type", "--delay", "20", "mario.rossi@example.com"});
     Desktop::press("Tab");
@@ -340,7 +345,7 @@ void TestDesktop::webSignInUntilTheSessionExpires()
 
     // The next refresh is refused: the session is forgotten and the setup comes back.
     Desktop::press("Escape");
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(window(kUsagePanel).isEmpty(), kTimeoutMs);
     desktop.click();
     QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 401"), 1, kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(!window("^Pallowe — Accesso$").isEmpty(), kTimeoutMs);

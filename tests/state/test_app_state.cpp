@@ -21,16 +21,6 @@ void writeCredentials(const QString& folder, const QByteArray& json)
     writeFile(CredentialStore(folder).filePath(), json); // the store creates the folder
 }
 
-// A report whose session window resets then; the weekly one stands still.
-QByteArray sessionReport(double fiveHour, const QDateTime& reset)
-{
-    return QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"%2"},)"
-                          R"("seven_day":{"utilization":5,"resets_at":"%2"}})")
-        .arg(fiveHour)
-        .arg(reset.toString(Qt::ISODateWithMs))
-        .toUtf8();
-}
-
 // The session window's figures of an organization's stored readings of the last day.
 QList<double> storedPercents(const QString& folder, const QString& orgId)
 {
@@ -488,8 +478,10 @@ void TestAppState::history()
     const QString folder = home.dataFolder();
     const QDateTime now = QDateTime::currentDateTimeUtc(), reset = now.addSecs(3 * 3600);
     const auto earlier = [&](double percent, int minutesAgo, const QDateTime& resetsAt) {
-        return HistoryReading{now.addSecs(-60 * minutesAgo),
-                              UsageResponse::decode(sessionReport(percent, resetsAt)).value()};
+        return HistoryReading{
+            now.addSecs(-60 * minutesAgo),
+            UsageResponse::decode(usageReport(percent, 5, resetsAt.toString(Qt::ISODateWithMs)))
+                .value()};
     };
     const HistoryStore store(folder);
     QVERIFY(store.append("org-1", earlier(10, 20, file == u"reset" ? now : reset)).succeeded());
@@ -503,7 +495,7 @@ void TestAppState::history()
     settings.keepHistory = file != u"off";
     QVERIFY(SettingsStore(folder).save(settings));
     UsageService service;
-    service.setUsageBody(sessionReport(40, reset));
+    service.setUsageBody(usageReport(40, 5, reset.toString(Qt::ISODateWithMs)));
     const auto state = stateFor(sessionArguments(service.origin()), folder);
     QCOMPARE(state->menuBarPercent(), kept ? 10 : 0); // before any request
     QCOMPARE(state->lastUpdated().value_or(QDateTime()), kept ? now.addSecs(-1200) : QDateTime());

@@ -39,19 +39,14 @@ HistoryReading reading(int minutes, double session, std::optional<int> reset,
     return reading;
 }
 
-// The history of the last `count` quarter hours: the session climbing to 70 %, the week at 30 %.
+// The last `count` quarter hours before the Wednesday noon: the session climbing to 70 %, the week
+// at 30 %. A fixed clock: near midnight the day's label has no room on the week's chart.
 HistoryCharts historyOf(int count)
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QString reset = now.addSecs(3600).toString(Qt::ISODateWithMs);
     QList<HistoryReading> readings;
-    for (int quarter = count; quarter > 0; --quarter) {
-        HistoryReading reading{now.addSecs(-900 * quarter), {}};
-        reading.usage.fiveHour = UsageWindow{85.0 - 15 * quarter, reset};
-        reading.usage.sevenDay = UsageWindow{30, now.addDays(2).toString(Qt::ISODateWithMs)};
-        readings << reading;
-    }
-    return HistoryCharts::fromReadings(readings, now, 80);
+    for (int quarter = count; quarter > 0; --quarter)
+        readings << reading(15 * quarter, 85.0 - 15 * quarter, 60, 30);
+    return HistoryCharts::fromReadings(readings, kNow, 80, QTimeZone::utc());
 }
 
 } // namespace

@@ -38,6 +38,16 @@ QString window(const QString& name)
     return run("xdotool", {"search", "--onlyvisible", "--name", name}).section(u'\n', 0, 0);
 }
 
+// The names of the visible windows, for a failure to show what was on the desktop instead.
+QString windowNames()
+{
+    QStringList names;
+    for (const QString& id :
+         run("xdotool", {"search", "--onlyvisible", "--name", "."}).split(u'\n'))
+        names << run("xdotool", {"getwindowname", id});
+    return "visible windows: " + names.join(QLatin1String(", "));
+}
+
 // Polls every tenth of a second: each look at the desktop starts a program.
 bool waitFor(const std::function<bool()>& done, int timeoutMs = kTimeoutMs)
 {
@@ -356,7 +366,8 @@ void TestDesktop::webSignInUntilTheSessionExpires()
     closed(kUsagePanel);
     desktop.click();
     QTRY_COMPARE_WITH_TIMEOUT(desktop.served("/usage 401"), 1, kTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!window("^Pallowe — Accesso$").isEmpty(), kTimeoutMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(!window("^Pallowe — Accesso$").isEmpty(), qPrintable(windowNames()),
+                              kTimeoutMs);
     QVERIFY(!QFile::exists(desktop.home.dataFolder() + "/credentials.json"));
     QCOMPARE(desktop.served("sk-demo-"), 0);
 }

@@ -37,6 +37,8 @@ public:
 
     void setPanelShown(bool shown);
     bool isRunning() const { return m_running; }
+    // The loop's next refresh waits for its timer.
+    bool isNextRefreshArmed() const { return m_timer.isActive(); }
 
     // While running and nothing is in flight: refreshes now when the last refresh of the loop
     // started an interval ago or more, or failed; otherwise waits only for the rest. A single

@@ -1,6 +1,7 @@
 #include "FileSizeLimit.h"
-#include "StateFixture.h"
+#include "Files.h"
 #include "StateFor.h"
+#include "UsageService.h"
 #include "state/LoginWindowLauncher.h"
 #include "state/Notifier.h"
 #include "state/StartupOptions.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,31 +16,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
 void writeCredentials(const QString& folder, const QByteArray& json)
 {
     writeFile(CredentialStore(folder).filePath(), json); // the store creates the folder
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A report whose session window resets then; the weekly one stands still.
-QByteArray sessionReport(double fiveHour, const QDateTime& reset)
-{
-    return QStringLiteral(R"({"five_hour":{"utilization":%1,"resets_at":"%2"},)"
-                          R"("seven_day":{"utilization":5,"resets_at":"%2"}})")
-        .arg(fiveHour)
-        .arg(reset.toString(Qt::ISODateWithMs))
-        .toUtf8();
 }
 
 // The session window's figures of an organization's stored readings of the last day.
@@ -170,8 +148,6 @@ private slots:
     void startup();
     void history_data();
     void history();
-    void paceForecast_data();
-    void paceForecast();
 };
 
 void TestAppState::refresh_data()
@@ -315,7 +291,7 @@ void TestAppState::signIn()
     const int requests = service.requestCount();
     state.reset();
     windows.callbacks.first()(QStringLiteral("sk"));
-    QTest::qWait(50);
+    QCoreApplication::sendPostedEvents(); // where a completion it queued would run
     QCOMPARE(service.requestCount(), requests);
 }
 
@@ -502,8 +478,10 @@ void TestAppState::history()
     const QString folder = home.dataFolder();
     const QDateTime now = QDateTime::currentDateTimeUtc(), reset = now.addSecs(3 * 3600);
     const auto earlier = [&](double percent, int minutesAgo, const QDateTime& resetsAt) {
-        return HistoryReading{now.addSecs(-60 * minutesAgo),
-                              UsageResponse::decode(sessionReport(percent, resetsAt)).value()};
+        return HistoryReading{
+            now.addSecs(-60 * minutesAgo),
+            UsageResponse::decode(usageReport(percent, 5, resetsAt.toString(Qt::ISODateWithMs)))
+                .value()};
     };
     const HistoryStore store(folder);
     QVERIFY(store.append("org-1", earlier(10, 20, file == u"reset" ? now : reset)).succeeded());
@@ -517,7 +495,7 @@ void TestAppState::history()
     settings.keepHistory = file != u"off";
     QVERIFY(SettingsStore(folder).save(settings));
     UsageService service;
-    service.setUsageBody(sessionReport(40, reset));
+    service.setUsageBody(usageReport(40, 5, reset.toString(Qt::ISODateWithMs)));
     const auto state = stateFor(sessionArguments(service.origin()), folder);
     QCOMPARE(state->menuBarPercent(), kept ? 10 : 0); // before any request
     QCOMPARE(state->lastUpdated().value_or(QDateTime()), kept ? now.addSecs(-1200) : QDateTime());
@@ -547,55 +525,6 @@ void TestAppState::history()
     QCOMPARE(service.requestCount(), 2);
     state->logout();
     QCOMPARE(storedPercents(folder, "org-2"), QList<double>({77}));
-}
-
-void TestAppState::paceForecast_data()
-{
-    // Each reading "minute:percent", or "minute:percent@resetMinute" when the window does not
-    // reset at minute 400; a reset at minute -1 cannot be read.
-    QTest::addColumn<QString>("readings");
-    QTest::addColumn<double>("timeScale");
-    QTest::addColumn<int>("fullMinute"); // -1: no forecast
-
-    QTest::newRow("rising fast") << "0:10 15:20" << 1.0 << 135;
-    QTest::newRow("single reading") << "0:10" << 1.0 << -1;
-    QTest::newRow("under 10 minutes apart") << "0:10 9:40" << 1.0 << -1;
-    QTest::newRow("flat") << "0:30 20:30" << 1.0 << -1;
-    QTest::newRow("falling") << "0:30 20:25" << 1.0 << -1;
-    QTest::newRow("too slow for the reset") << "0:10 20:11" << 1.0 << -1;
-    QTest::newRow("full exactly at the reset") << "0:0@300 60:20@300" << 1.0 << -1;
-    QTest::newRow("already full") << "0:90 15:100" << 1.0 << -1;
-    QTest::newRow("unreadable reset") << "0:10@-1 15:20@-1" << 1.0 << -1;
-    QTest::newRow("pace of the last hour") << "0:10 60:11 100:21 120:31" << 1.0 << 327;
-    QTest::newRow("last hour too short: whole window") << "0:10 100:50 105:55" << 1.0 << 210;
-    QTest::newRow("earlier reset dropped") << "0:50@20 15:60@20 30:5 45:20" << 1.0 << 125;
-    QTest::newRow("shorter interval, shorter spans") << "0:10 2:20" << 0.1 << 18;
-}
-
-void TestAppState::paceForecast()
-{
-    QFETCH(QString, readings);
-    QFETCH(double, timeScale);
-    QFETCH(int, fullMinute);
-    const auto start = QDateTime::fromString("2026-03-04T10:00:00Z", Qt::ISODate);
-    const auto at = [&](int minute) { return start.addSecs(minute * 60); };
-
-    // Recorded one by one as refreshes come, or restored at once from the same readings stored.
-    PaceForecast forecast(timeScale), restored(timeScale);
-    QList<HistoryReading> stored;
-    for (const QString& reading : readings.split(u' ')) {
-        const QStringList parts = (reading + "@400").split(QRegularExpression("[:@]"));
-        const QString reset =
-            parts[2] == u"-1" ? "presto" : at(parts[2].toInt()).toString(Qt::ISODate);
-        const UsageWindow window{parts[1].toDouble(), reset};
-        forecast.record(PaceForecast::Window::SevenDayDrevan, window, at(parts[0].toInt()));
-        stored << HistoryReading{at(parts[0].toInt()), {}};
-        stored.last().usage.sevenDayDrevan = window;
-    }
-    restored.restore(stored, start);
-    const auto expected = fullMinute < 0 ? std::nullopt : std::optional(at(fullMinute));
-    QCOMPARE(forecast.fullAt(PaceForecast::Window::SevenDayDrevan), expected);
-    QCOMPARE(restored.fullAt(PaceForecast::Window::SevenDayDrevan), expected);
 }
 
 QTEST_GUILESS_MAIN(TestAppState)

@@ -1,5 +1,6 @@
 #include "FileSizeLimit.h"
 #include "Files.h"
+#include "ImmutableFile.h"
 #include "StateFor.h"
 #include "UsageService.h"
 #include "state/LoginWindowLauncher.h"
@@ -223,20 +224,23 @@ void TestAppState::signIn_data()
     QTest::addColumn<int>("bootstrapStatus");
     QTest::addColumn<QByteArray>("bootstrap");
     QTest::addColumn<int>("deliveries");
-    QTest::addColumn<QString>("error"); // empty: signed in to the preferred organization
+    QTest::addColumn<QString>("error");    // empty: signed in to the preferred organization
+    QTest::addColumn<bool>("undeletable"); // credentials.json at sign-out
 
     const QByteArray orgs = R"({"account":{"memberships":[
         {"organization":{"uuid":"org-a","name":"Personale","capabilities":["chat"]}},
         {"organization":{"uuid":"org-max","name":"Studio Max","capabilities":["zelvik_max"]}}]}})";
-    QTest::newRow("preferred organization") << "sk-new" << 200 << orgs << 1 << "";
-    QTest::newRow("delivered twice: all twice") << "sk-new" << 200 << orgs << 2 << "";
+    QTest::newRow("preferred organization") << "sk-new" << 200 << orgs << 1 << "" << false;
+    QTest::newRow("delivered twice: all twice") << "sk-new" << 200 << orgs << 2 << "" << false;
     QTest::newRow("no organization")
         << "sk-new" << 200 << R"({"account":{"memberships":[]}})"_ba << 1
-        << "Errore parsing risposta: Nessuna organizzazione trovata";
-    QTest::newRow("key refused") << "sk-new" << 401 << orgs << 1 << "Sessione non valida o scaduta";
+        << "Errore parsing risposta: Nessuna organizzazione trovata" << false;
+    QTest::newRow("key refused") << "sk-new" << 401 << orgs << 1 << "Sessione non valida o scaduta"
+                                 << false;
     // Refused before any request, so nothing in the completion would wait.
     QTest::newRow("unsafe key") << "bad;key" << 200 << orgs << 1
-                                << "Errore di rete: Richiesta non valida";
+                                << "Errore di rete: Richiesta non valida" << false;
+    QTest::newRow("session that cannot be deleted") << "sk-new" << 200 << orgs << 1 << "" << true;
 }
 
 void TestAppState::signIn()
@@ -246,6 +250,7 @@ void TestAppState::signIn()
     QFETCH(QByteArray, bootstrap);
     QFETCH(int, deliveries);
     QFETCH(QString, error);
+    QFETCH(bool, undeletable);
     TemporaryHome home;
     UsageService service;
     service.setBootstrap(bootstrapStatus, bootstrap);
@@ -280,11 +285,22 @@ void TestAppState::signIn()
     QCOMPARE(state->menuBarPercent(), signedIn * 33);
     QCOMPARE(stored(*state), (signedIn ? QStringList{"sk-new", "org-max", "Studio Max"} : before));
 
-    // Signing out clears all but the time of the last report.
+    // Signing out clears all but the time of the last report; a file it cannot delete is
+    // named, and stays as it was.
+    const QString path = state->credentialStore().filePath();
+    const QByteArray bytes = contents(path);
+    std::optional<ImmutableFile> pinned;
+    if (undeletable && !pinned.emplace(path).held())
+        QSKIP("this file system or process cannot make a file immutable");
     const auto lastUpdated = state->lastUpdated();
     state->logout();
-    QVERIFY(!QFile::exists(state->credentialStore().filePath()));
-    QVERIFY(!state->usage() && !state->orgName() && !state->isConfigured() && !state->error());
+    QCOMPARE(QFile::exists(path), undeletable);
+    QVERIFY(!state->usage() && !state->orgName() && !state->isConfigured());
+    QCOMPARE(state->error().value_or(""),
+             undeletable ? "Impossibile eliminare la sessione salvata: elimina a mano " + path + "."
+                         : QString());
+    if (undeletable)
+        QCOMPARE(contents(path), bytes);
     QCOMPARE(state->lastUpdated(), lastUpdated);
 
     // A window that outlives the state calls back into nothing.

@@ -1,17 +1,10 @@
 #include "UsageBand.h"
 
-namespace {
-
-constexpr double kWarningFrom = 65;
-constexpr double kCriticalFrom = 85;
-
-} // namespace
-
 UsageBand usageBandOf(double percent)
 {
-    if (percent >= kCriticalFrom)
+    if (percent >= kUsageCriticalFrom)
         return UsageBand::Critical;
-    if (percent >= kWarningFrom)
+    if (percent >= kUsageWarningFrom)
         return UsageBand::Warning;
     return UsageBand::Normal;
 }

@@ -9,4 +9,8 @@ enum class UsageBand
     Critical
 };
 
+// Where the Warning and the Critical bands begin.
+constexpr double kUsageWarningFrom = 65;
+constexpr double kUsageCriticalFrom = 85;
+
 UsageBand usageBandOf(double percent);

@@ -1,8 +1,8 @@
 #include "HistoryChart.h"
 
+#include "model/UsageBand.h"
 #include "model/UsageWindow.h"
 #include "ui/panel/UsageBar.h"
-#include "ui/settings/SettingsView.h"
 #include "ui/style/PanelStyle.h"
 #include "ui/style/SymbolIcon.h"
 #include "ui/style/SystemColors.h"
@@ -146,7 +146,7 @@ QPen HistoryChart::linePen(HistoryChartInput::Ink ink) const
                     Qt::RoundJoin);
     // Hard stops where the bands change, so each stretch takes its band's colour.
     QLinearGradient bands(0, yOf(0), 0, yOf(m_axisTop));
-    for (const double from : {0.0, 65.0, 85.0}) {
+    for (const double from : {0.0, kUsageWarningFrom, kUsageCriticalFrom}) {
         const QColor color = UsageBar::bandColor(from, palette());
         if (from > 0)
             bands.setColorAt(std::nextafter(from / m_axisTop, 0.0), bands.stops().last().second);
@@ -158,7 +158,7 @@ QPen HistoryChart::linePen(HistoryChartInput::Ink ink) const
 PanelStyle::Tone HistoryChart::thresholdTone() const
 {
     const double threshold = m_input.threshold.value_or(0);
-    return SettingsView::thresholdTone(
+    return PanelStyle::thresholdTone(
         std::isfinite(threshold) ? qint64(std::clamp(threshold, 0.0, 100.0)) : 0);
 }
 

@@ -68,15 +68,6 @@ QString SettingsView::limitText() const
     return m_limitField->text();
 }
 
-PanelStyle::Tone SettingsView::thresholdTone(qint64 threshold)
-{
-    if (threshold >= 85)
-        return PanelStyle::Tone::Red;
-    if (threshold >= 70)
-        return PanelStyle::Tone::Orange;
-    return PanelStyle::Tone::Blue;
-}
-
 QWidget* SettingsView::buildHeader()
 {
     auto* header = new QWidget(this);
@@ -349,7 +340,7 @@ void SettingsView::setSliderPosition(int position)
 void SettingsView::renderThreshold()
 {
     const qint64 threshold = m_draft.alertThresholdPercent;
-    const PanelStyle::Tone tone = thresholdTone(threshold);
+    const PanelStyle::Tone tone = PanelStyle::thresholdTone(threshold);
     m_thresholdText->setText(QString::number(threshold) + QLatin1Char('%'));
     PanelStyle::setTone(m_thresholdText, tone);
 

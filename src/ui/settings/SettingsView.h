@@ -33,8 +33,6 @@ public:
     AppSettings draft() const { return m_draft; }
     QString limitText() const;
 
-    static PanelStyle::Tone thresholdTone(qint64 threshold);
-
     void save();
 
 private:

@@ -75,6 +75,15 @@ QColor PanelStyle::textColor(Tone tone, const QPalette& palette)
     }
 }
 
+PanelStyle::Tone PanelStyle::thresholdTone(qint64 threshold)
+{
+    if (threshold >= 85)
+        return Tone::Red;
+    if (threshold >= 70)
+        return Tone::Orange;
+    return Tone::Blue;
+}
+
 QColor PanelStyle::symbolColor(Tone tone, const QPalette& palette)
 {
     switch (tone) {

@@ -32,6 +32,8 @@ public:
     // As text, the named colours are darkened or lightened until they read on the panel.
     static QColor textColor(Tone tone, const QPalette& palette);
     static QColor symbolColor(Tone tone, const QPalette& palette);
+    // The alert threshold's tone: orange from 70, red from 85.
+    static Tone thresholdTone(qint64 threshold);
     // The palette a widget inherits, before any colour of its own.
     static QPalette basePalette(const QWidget* widget);
 

@@ -4,8 +4,8 @@
 namespace ProcessArguments {
 
 // Overwrites the value of every "--sk=" argument with asterisks where the process keeps it,
-// so the session key no longer shows; QCoreApplication::arguments() reads the same memory, so
-// take what it gives before calling this.
+// so the session key no longer shows. Read the arguments first: QCoreApplication::arguments()
+// reads the same memory.
 void hideSessionKeys(int argc, char** argv);
 
 } // namespace ProcessArguments

@@ -62,17 +62,19 @@ QString signInProgram()
 int main(int argc, char* argv[])
 {
     // --help, --version and a missing display are settled before Qt needs a screen.
-    if (const auto exitCode = EarlyExit::check(argumentsOf(argc, argv)))
+    const QStringList arguments = argumentsOf(argc, argv);
+    if (const auto exitCode = EarlyExit::check(arguments))
         return *exitCode;
+    // Read once, and the session key wiped at once from where every local user can read it;
+    // Qt's own options are left to QApplication.
+    const StartupOptions options = StartupOptions::parse(arguments);
+    ProcessArguments::hideSessionKeys(argc, argv);
     // A file-size limit then fails a write, which is reported, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pallowe"));
     QApplication::setDesktopFileName(QStringLiteral("org.pallowe.Pallowe")); // Wayland's app id
     QApplication::setQuitOnLastWindowClosed(false);
-    // Read once, before the session key is wiped from where every local user can read it.
-    const StartupOptions options = StartupOptions::parse(QCoreApplication::arguments());
-    ProcessArguments::hideSessionKeys(argc, argv);
 
     // Before anything is built or stored: a second start only hands over its session.
     const QString dataFolder = AppDataFolder::defaultPath();

@@ -75,21 +75,33 @@ void ResetAlert::follow(bool announce)
 void ResetAlert::await(const UsageWindow& window)
 {
     const auto reset = window.resetMoment();
-    const qint64 untilReset = reset ? QDateTime::currentDateTimeUtc().msecsTo(*reset) : -1;
-    // A reset already past, or none given, is not chased: the next refresh of any kind
-    // brings the reading that ends the wait.
-    if (untilReset < 0) {
+    if (!reset) { // the next refresh of any kind brings the reading that ends the wait
         m_loop->cancelRefreshOnce();
         return;
     }
+    const qint64 untilReset = QDateTime::currentDateTimeUtc().msecsTo(*reset);
+    if (untilReset >= 0) {
+        m_lateResetTries = 0;
+        m_loop->refreshOnceAfter(std::chrono::milliseconds(untilReset) + grace());
+    } else if (m_lateResetTries < kLateResetTries) {
+        ++m_lateResetTries;
+        m_loop->refreshOnceAfter(
+            std::max(kLateResetShortestWait, grace() * (1 << m_lateResetTries)));
+    } else {
+        m_loop->cancelRefreshOnce();
+    }
+}
+
+std::chrono::milliseconds ResetAlert::grace() const
+{
     const double timeScale = std::min(1.0, double(m_loop->interval().count()) /
                                                double(RefreshLoop::kDefaultInterval.count()));
-    const auto grace = std::chrono::milliseconds(qint64(double(kGrace.count()) * timeScale));
-    m_loop->refreshOnceAfter(std::chrono::milliseconds(untilReset) + grace);
+    return std::chrono::milliseconds(qint64(double(kGrace.count()) * timeScale));
 }
 
 void ResetAlert::cancel()
 {
     m_followedAlert.reset();
+    m_lateResetTries = 0;
     m_loop->cancelRefreshOnce();
 }

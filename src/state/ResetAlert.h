@@ -24,6 +24,11 @@ public:
     // then. Like the forecast's spans, it shrinks with a shortened refresh interval (demo,
     // tests); a longer one leaves it as it is.
     static constexpr std::chrono::milliseconds kGrace = std::chrono::seconds(5);
+    // A reading taken after the reset that still shows the full window (the service rolled
+    // over late, or this clock runs ahead of its) is asked again after twice, four times...
+    // the grace, but never sooner than a second, this many times: five minutes in all.
+    static constexpr int kLateResetTries = 5;
+    static constexpr std::chrono::milliseconds kLateResetShortestWait = std::chrono::seconds(1);
 
     ResetAlert(AppState* state, RefreshLoop* loop, Notifier* notifier, QObject* parent = nullptr);
 
@@ -37,6 +42,7 @@ private:
     void follow(bool announce);
     void await(const UsageWindow& window);
     void cancel();
+    std::chrono::milliseconds grace() const;
 
     AppState* m_state;
     RefreshLoop* m_loop;
@@ -44,4 +50,5 @@ private:
     qint64 m_alertOnScreen = 0;
     // Set while a reset is awaited: the identifier of the alert the notice takes the place of.
     std::optional<QString> m_followedAlert;
+    int m_lateResetTries = 0;
 };

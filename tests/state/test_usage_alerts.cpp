@@ -49,6 +49,8 @@ void TestUsageAlerts::alerts_data()
         << Alerts{{alert(85, 80), 0}, {back(10), 1}, {alert(85, 80), 1}, {back(0), 1}};
     QTest::newRow("reset alert: turned on when full, still full at the reset")
         << "85@500 - r + ~95@1200 + ~5 5" << Alerts{{alert(85, 80), 0}, {back(5), 1}};
+    QTest::newRow("reset alert: the service resets late, so the reading is asked again")
+        << "r 85@500 + ~90@-100 + ~10 -" << Alerts{{alert(85, 80), 0}, {back(10), 1}};
     QTest::newRow("reset alert: a failed refresh at the reset, retried by a wake")
         << "r 85@500 ~fail + !12" << Alerts{{alert(85, 80), 0}, {back(12), 1}};
     QTest::newRow("reset alert: only a full session window, and no longer than it lasts")

@@ -9,7 +9,7 @@ void UsageHistory::record(const QString& orgId, const HistoryReading& reading)
     const auto written = m_store.append(orgId, reading);
     setFailure(written.succeeded() ? std::nullopt : std::optional(written.errorText));
     if (written.succeeded())
-        emit recorded();
+        emit changed();
 }
 
 Expected<QList<HistoryReading>, QString> UsageHistory::recentReadings(const QString& orgId,
@@ -33,8 +33,10 @@ std::optional<HistoryReading> UsageHistory::stillCurrent(const QList<HistoryRead
 bool UsageHistory::deleteAll()
 {
     const bool deleted = m_store.deleteAll();
-    if (deleted)
+    if (deleted) {
         forgetFailure();
+        emit changed();
+    }
     return deleted;
 }
 

@@ -41,7 +41,8 @@ public:
     void forgetFailure() { setFailure(std::nullopt); }
 
 signals:
-    void recorded();
+    // A reading was kept, or all were deleted.
+    void changed();
     void failureChanged();
 
 private:

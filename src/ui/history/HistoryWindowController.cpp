@@ -56,7 +56,7 @@ std::shared_ptr<WindowController> HistoryWindowOpener::show(AppState* state)
         view->setCharts(std::move(charts));
         view->setProblem(problem);
     };
-    QObject::connect(state->history(), &UsageHistory::recorded, view, reread);
+    QObject::connect(state->history(), &UsageHistory::changed, view, reread);
     QObject::connect(state, &AppState::settingsChanged, view, reread);
     QObject::connect(state, &AppState::sessionReplaced, view, reread);
     QObject::connect(state, &AppState::isConfiguredChanged, view, reread);

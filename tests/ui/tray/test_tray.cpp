@@ -184,6 +184,8 @@ private slots:
         QVERIFY(views.first()->chart()->input().isEmpty());
         refreshWith(*state, "{" + kFiveHour + "}");
         QCOMPARE(views.first()->chart()->input().lines.value(0).readings.size(), 1);
+        QVERIFY(state->history()->deleteAll()); // and lets go of the deleted ones
+        QVERIFY(views.first()->chart()->input().isEmpty());
         state->setSettings(AppSettings{});
         QCOMPARE(entries(), QStringLiteral("Apri Esci"));
         app.openPanel(); // the history window took its place; it refreshes as it comes back

@@ -54,7 +54,8 @@ AppState::AppState(Parts parts, const StartupOptions& commandLine, QObject* pare
             m_history->forgetFailure();
     });
     // Done before the constructor returns unless another process holds the lock.
-    applyCommandLineSession(commandLine);
+    if (commandLine.sessionKey && commandLine.orgId)
+        applyCommandLineSession(commandLine);
 
     // Last: the loop follows the state from where construction left it.
     m_refreshLoop = new RefreshLoop(this, parts.refreshInterval, this);
@@ -320,10 +321,18 @@ void AppState::openHistory()
 
 Expected<QList<HistoryReading>, QString> AppState::historyReadings(const QDateTime& now)
 {
-    const auto session = currentSession();
-    if (!session || session->orgId.isEmpty())
+    if (!m_settings.keepHistory) // nothing is opened while the history is off
         return QList<HistoryReading>();
-    return m_history->recentReadings(session->orgId, now);
+    const auto session = currentSession();
+    return session ? readingsOf(*session, now) : QList<HistoryReading>();
+}
+
+Expected<QList<HistoryReading>, QString>
+AppState::readingsOf(const CredentialStore::Session& session, const QDateTime& now) const
+{
+    if (session.orgId.isEmpty())
+        return QList<HistoryReading>();
+    return m_history->recentReadings(session.orgId, now);
 }
 
 void AppState::restoreFromHistory()
@@ -331,9 +340,11 @@ void AppState::restoreFromHistory()
     if (!m_settings.keepHistory)
         return;
     const auto session = currentSession();
+    if (!session)
+        return;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const auto readings = historyReadings(now);
-    if (!session || !readings) // a file that cannot be read says so at the next write
+    const auto readings = readingsOf(*session, now);
+    if (!readings) // a file that cannot be read says so at the next write
         return;
     m_paceForecast.restore(*readings, now);
     const auto last = UsageHistory::stillCurrent(*readings, now);

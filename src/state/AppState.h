@@ -154,6 +154,8 @@ private:
     // With the history on: the forecast from the stored readings of the session in use, and,
     // while no report is shown, the last one while its five-hour window runs.
     void restoreFromHistory();
+    Expected<QList<HistoryReading>, QString> readingsOf(const CredentialStore::Session& session,
+                                                        const QDateTime& now) const;
 
     std::optional<Session> currentSession();
     void readBackSession();

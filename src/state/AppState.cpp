@@ -29,16 +29,10 @@ bool sameText(const std::optional<QString>& a, const std::optional<QString>& b)
                      b->normalized(QString::NormalizationForm_C);
 }
 
-// How much faster than the standard interval the loop runs: the forecast's spans follow it.
-double timeScaleOf(std::chrono::milliseconds interval)
-{
-    return double(interval.count()) / double(RefreshLoop::kDefaultInterval.count());
-}
-
 } // namespace
 
 AppState::AppState(Parts parts, const StartupOptions& commandLine, QObject* parent)
-    : QObject(parent), m_paceForecast(timeScaleOf(parts.refreshInterval)),
+    : QObject(parent), m_paceForecast(RefreshLoop::timeScaleOf(parts.refreshInterval)),
       m_credentials(std::move(parts.credentials)), m_settingsStore(std::move(parts.settingsStore)),
       m_history(new UsageHistory(std::move(parts.history), this)), m_api(parts.api.release()),
       m_notifier(parts.notifier), m_loginWindows(parts.loginWindows),

@@ -31,6 +31,12 @@ public:
                          QObject* parent = nullptr);
 
     std::chrono::milliseconds interval() const { return m_interval; }
+    // How much faster than the standard interval a loop runs (demo, tests): the forecast's
+    // spans and the reset alert's grace follow it.
+    static double timeScaleOf(std::chrono::milliseconds interval)
+    {
+        return double(interval.count()) / double(kDefaultInterval.count());
+    }
     void setClock(Clock clock) { m_clock = std::move(clock); }
     // The watcher starts watching when the loop first runs; each wake checks for a due refresh.
     void addWakeWatcher(WakeWatcher* watcher);

@@ -94,8 +94,7 @@ void ResetAlert::await(const UsageWindow& window)
 
 std::chrono::milliseconds ResetAlert::grace() const
 {
-    const double timeScale = std::min(1.0, double(m_loop->interval().count()) /
-                                               double(RefreshLoop::kDefaultInterval.count()));
+    const double timeScale = std::min(1.0, RefreshLoop::timeScaleOf(m_loop->interval()));
     return std::chrono::milliseconds(qint64(double(kGrace.count()) * timeScale));
 }
 

@@ -1,16 +1,10 @@
 #include "EarlyExit.h"
 
-#include <cstdio>
+#include "state/StandardStreams.h"
 
 namespace {
 
-bool write(std::FILE* stream, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    const bool written =
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
-    return std::fflush(stream) == 0 && written;
-}
+using StandardStreams::write;
 
 // Qt takes "-platform NAME" from the command line before the environment's QT_QPA_PLATFORM.
 QString platformRequested(const QStringList& arguments)
@@ -45,8 +39,7 @@ std::optional<int> EarlyExit::check(const QStringList& arguments)
     if (help || options.contains(u"--version")) {
         if (write(stdout, help ? helpText() : versionLine() + u'\n'))
             return 0;
-        write(stderr, QStringLiteral("pallowe: impossibile scrivere sull'uscita standard.\n"));
-        return 1;
+        return StandardStreams::reportFailedOutput("pallowe");
     }
     if (hasDisplay(arguments))
         return std::nullopt;

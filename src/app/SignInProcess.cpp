@@ -1,6 +1,7 @@
 #include "SignInProcess.h"
 
 #include "state/PrintableText.h"
+#include "state/StandardStreams.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -9,7 +10,7 @@ namespace {
 
 void printLine(const QString& text)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(PrintableText::escaped(text)));
+    StandardStreams::writeLine(stderr, PrintableText::escaped(text));
 }
 
 // Passes the process's complaints on line by line, made safe for a terminal, for as long as

@@ -10,6 +10,7 @@
 #include "platform/TrayWaiter.h"
 #include "state/AppState.h"
 #include "state/PrintableText.h"
+#include "state/StandardStreams.h"
 #include "state/StartupOptions.h"
 #include "storage/AppDataFolder.h"
 #include "ui/history/HistoryWindowController.h"
@@ -33,7 +34,7 @@ QStringList argumentsOf(int argc, char* argv[])
 
 void printLine(const QString& line)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(line));
+    StandardStreams::writeLine(stderr, line);
 }
 
 // Applies the session a later start handed over, shows it, and tells that start how it went.

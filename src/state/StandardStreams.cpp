@@ -46,9 +46,10 @@ bool writeLine(std::FILE* stream, const QString& line)
     return write(stream, line + u'\n');
 }
 
-int reportFailedOutput()
+int reportFailedOutput(const char* program)
 {
-    write(stderr, QStringLiteral("pallowe-status: impossibile scrivere sull'uscita standard.\n"));
+    writeLine(stderr, QLatin1String(program) +
+                          QStringLiteral(": impossibile scrivere sull'uscita standard."));
     return kWriteFailedExitCode;
 }
 

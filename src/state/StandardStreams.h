@@ -3,9 +3,9 @@
 #include <QString>
 #include <cstdio>
 
-// Standard output is where the readings go: when it cannot be written (a reader that went
-// away, a full disk, a closed descriptor) there is nobody left to read for, and the program
-// ends with exit 1 instead of going on.
+// Standard output is where a program's answer goes: when it cannot be written (a reader that
+// went away, a full disk, a closed descriptor) there is nobody left to read for, and the
+// program ends with exit 1 instead of going on.
 namespace StandardStreams {
 
 constexpr int kWriteFailedExitCode = 1;
@@ -20,7 +20,8 @@ bool prepare();
 bool write(std::FILE* stream, const QString& text);
 bool writeLine(std::FILE* stream, const QString& line);
 
-// Says on standard error that standard output failed; returns kWriteFailedExitCode.
-int reportFailedOutput();
+// Says on standard error, after the program's name, that standard output failed; returns
+// kWriteFailedExitCode.
+int reportFailedOutput(const char* program);
 
 } // namespace StandardStreams

@@ -1,9 +1,9 @@
 #include "HistoryExport.h"
 
 #include "HistoryFormatter.h"
-#include "StandardStreams.h"
 #include "StatusReader.h"
 #include "state/PrintableText.h"
+#include "state/StandardStreams.h"
 #include "storage/CredentialStore.h"
 #include "storage/HistoryStore.h"
 
@@ -35,7 +35,7 @@ int HistoryExport::run() const
     const auto readings = store.readings(*orgId, m_now.addDays(-*m_options.historyDays));
     if (!readings)
         return fail(kUnreadableExitCode, readings.error());
-    return print(*readings) ? 0 : StandardStreams::reportFailedOutput();
+    return print(*readings) ? 0 : StandardStreams::reportFailedOutput(StatusOptions::kProgram);
 }
 
 int HistoryExport::fail(int exitCode, const QString& text)

@@ -1,8 +1,8 @@
 #include "StatusCommand.h"
 
-#include "StandardStreams.h"
 #include "StatusFormatter.h"
 #include "state/PrintableText.h"
+#include "state/StandardStreams.h"
 
 StatusCommand::StatusCommand(const StatusOptions& options, const QString& dataFolder,
                              QObject* parent)
@@ -22,7 +22,8 @@ QCoro::Task<> StatusCommand::readOnce()
 {
     const StatusReading reading = co_await m_reader.read();
     if (!print(reading))
-        emit finished(StandardStreams::reportFailedOutput()); // nobody reads on: no next reading
+        emit finished(StandardStreams::reportFailedOutput(
+            StatusOptions::kProgram)); // nobody reads on: no next reading
     else if (m_options.watch)
         m_timer.start();
     else

@@ -35,6 +35,7 @@ struct StatusOptions
 
     static QString usageLine();
     static QString helpText();
+    static constexpr const char* kProgram = "pallowe-status";
     static QString versionLine(); // "pallowe-status 1.2.3"
 
 private:

@@ -1,10 +1,10 @@
 // pallowe-status: the usage of the stored session for status bars, terminals and scripts.
 
 #include "HistoryExport.h"
-#include "StandardStreams.h"
 #include "StatusCommand.h"
 #include "StatusOptions.h"
 #include "StopSignals.h"
+#include "state/StandardStreams.h"
 #include "storage/AppDataFolder.h"
 
 #include <QCoreApplication>
@@ -21,7 +21,7 @@ constexpr int kUsageExitCode = 64;
 int main(int argc, char* argv[])
 {
     if (!StandardStreams::prepare())
-        return StandardStreams::reportFailedOutput();
+        return StandardStreams::reportFailedOutput(StatusOptions::kProgram);
     // Qt's own event loop: a reading needs nothing of GLib's, which costs memory to set up.
     qputenv("QT_NO_GLIB", "1");
     QCoreApplication application(argc, argv);
@@ -36,7 +36,9 @@ int main(int argc, char* argv[])
     if (options->helpRequested || options->versionRequested) {
         const QString text = options->helpRequested ? StatusOptions::helpText()
                                                     : StatusOptions::versionLine() + u'\n';
-        return StandardStreams::write(stdout, text) ? 0 : StandardStreams::reportFailedOutput();
+        return StandardStreams::write(stdout, text)
+                   ? 0
+                   : StandardStreams::reportFailedOutput(StatusOptions::kProgram);
     }
 
     // Only here is history.sqlite ever opened: the usage line costs what it did without it.

@@ -50,6 +50,7 @@ private slots:
     void init() { setUp(); }
     void cleanup() { tearDown(); }
 
+    // A sign-in window that cannot open, or ends abnormally before it reported a session, is
     // told in the setup panel, which comes back to show it, with the window program's first
     // complaint on standard error; the button then tries again. A window closed without
     // signing in, or one that reported a session, tells nothing. "Usa un altro account" opens
